@@ -1,0 +1,20 @@
+// The constant lists that name the levels above the city: the 22 regions and
+// 96 departments of metropolitan France and the 13 Canadian provinces and
+// territories. Positions are data: a region or province number is its
+// position plus 1. Texts are Windows-1252.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+namespace nubra {
+
+// "Alsace" .. "Rhône - Alpes"
+extern const std::array<std::string_view, 22> FranceRegions;
+// "01 : 67 : Bas-Rhin (Strasbourg)": region number (characters 1-2), " : ",
+// department code (characters 6-7), " : ", name and chief town.
+extern const std::array<std::string_view, 96> FranceDepartments;
+// "Alberta" .. "Yukon"
+extern const std::array<std::string_view, 13> CanadaProvinces;
+
+} // namespace nubra

@@ -1,0 +1,59 @@
+// nubra-cli: the command-line companion of Nubra. Every subcommand works on
+// the same libraries as the window, so what it prints is what the window
+// would show.
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <string>
+
+#include "commands.h"
+
+namespace {
+
+using nubra::cli::Command;
+
+// Every subcommand, in the order the help lists them.
+constexpr Command kCommands[] = {
+    {"unzip", nubra::cli::RunUnzip,
+     "nubra-cli unzip ARCHIVE ENTRÉE | nubra-cli unzip --list ARCHIVE",
+     "extrait une entrée d'une archive ZIP vers la sortie standard, ou liste les entrées"},
+};
+
+void printHelp(std::FILE* out)
+{
+    std::fputs("Usage : nubra-cli COMMANDE [ARGUMENTS...]\n"
+               "Compagnon en ligne de commande de Nubra, visionneuse de prévisions météo.\n\n"
+               "Commandes :\n", out);
+    for (const Command& c : kCommands)
+        std::fprintf(out, "  %s\n      %s\n", c.usage, c.summary);
+    std::fputs("\nOptions :\n"
+               "  -h, --help     affiche cette aide et quitte\n"
+               "  -V, --version  affiche la version et quitte\n\n"
+               "Code de retour : 0 en cas de succès, 1 en cas d'échec, 2 en cas d'usage incorrect.\n", out);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        printHelp(stderr);
+        return 2;
+    }
+    const std::string first = argv[1];
+    if (first == "-h" || first == "--help" || first == "aide") {
+        printHelp(stdout);
+        return 0;
+    }
+    if (first == "-V" || first == "--version") {
+        std::printf("nubra-cli %s\n", NUBRA_VERSION);
+        return 0;
+    }
+    for (const Command& c : kCommands) {
+        if (first == c.name)
+            return c.run(nubra::cli::Args(argv + 2, argv + argc));
+    }
+    std::fprintf(stderr, "nubra-cli : commande inconnue « %s »\n"
+                         "Essayez « nubra-cli --help » pour la liste des commandes.\n", first.c_str());
+    return 2;
+}

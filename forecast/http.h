@@ -1,0 +1,39 @@
+// The HTTP/1.1 client every forecast page is read with. One operation,
+// FetchPage: a GET of an absolute "http://" address that returns the body of
+// the final answer, byte for byte. Redirects are followed, cookies are kept
+// in memory for the client's life, and every failure is raised as
+// EHttpError carrying the French message the user is shown.
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace nubra {
+
+class EHttpError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TIdHTTP {
+public:
+    TIdHTTP();
+    virtual ~TIdHTTP();
+    TIdHTTP(const TIdHTTP&) = delete;
+    TIdHTTP& operator=(const TIdHTTP&) = delete;
+
+    // GET `url`; the body of the final answer (empty when it is empty).
+    // Throws EHttpError.
+    virtual std::string FetchPage(const std::string& url);
+
+    // Abandons the fetch in progress, from any thread: FetchPage then
+    // throws EHttpError("Opération annulée."). Harmless when idle.
+    void Abort();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace nubra

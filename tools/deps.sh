@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Nubra needs to build, run and test, when they
+# are missing. Usage: tools/deps.sh [run|test]
+set -euo pipefail
+
+common=(cmake ninja-build g++ pkg-config qt6-base-dev libboost-dev zip unzip)
+test_only=(libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libdeflate-dev
+           clang libclang-rt-14-dev xvfb xauth)
+
+want=("${common[@]}")
+if [ "${1:-run}" = test ]; then
+  want+=("${test_only[@]}")
+fi
+
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installation des paquets manquants : ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
