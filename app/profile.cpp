@@ -1,0 +1,347 @@
+#include "profile.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
+#include "cp1252.h"
+
+namespace nubra {
+namespace {
+
+constexpr std::string_view kBlanks = " \t";
+
+std::string_view trimBlanks(std::string_view text) {
+    const auto first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(kBlanks);
+    return text.substr(first, last - first + 1);
+}
+
+char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+    return true;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// One line of the file: its text without the line end, and the line end
+// itself ("\r\n", "\n", or empty for a last line that has none).
+struct Line {
+    std::string_view text;
+    std::string_view end;
+};
+
+std::vector<Line> splitLines(std::string_view content) {
+    std::vector<Line> lines;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        const auto nl = content.find('\n', start);
+        if (nl == std::string_view::npos) {
+            lines.push_back({content.substr(start), {}});
+            break;
+        }
+        std::size_t textEnd = nl;
+        if (textEnd > start && content[textEnd - 1] == '\r') --textEnd;
+        lines.push_back({content.substr(start, textEnd - start), content.substr(textEnd, nl + 1 - textEnd)});
+        start = nl + 1;
+    }
+    return lines;
+}
+
+// The section name of a header line ("[name]", the closing bracket
+// optional as with the classic functions), or nullopt for other lines.
+std::optional<std::string_view> sectionName(std::string_view line) {
+    const auto text = trimBlanks(line);
+    if (text.empty() || text.front() != '[') return std::nullopt;
+    auto name = text.substr(1);
+    if (const auto close = name.find(']'); close != std::string_view::npos) name = name.substr(0, close);
+    return trimBlanks(name);
+}
+
+bool isComment(std::string_view line) {
+    const auto text = trimBlanks(line);
+    return !text.empty() && (text.front() == ';' || text.front() == '#');
+}
+
+// Position of '=' in a key line, or npos for lines that hold no key.
+std::size_t keySeparator(std::string_view line) {
+    if (isComment(line) || sectionName(line)) return std::string_view::npos;
+    return line.find('=');
+}
+
+std::string_view unquote(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+// Where `key` of `section` sits among the lines.
+struct KeyPlace {
+    std::optional<std::size_t> header;  // line of the section header
+    std::optional<std::size_t> key;     // line of the key
+    std::size_t lastLine = 0;           // last non-blank line of the section
+};
+
+KeyPlace findKey(const std::vector<Line>& lines, std::string_view section, std::string_view key) {
+    KeyPlace place;
+    bool inSection = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (const auto name = sectionName(lines[i].text)) {
+            if (place.header) break;  // the first matching section has ended
+            inSection = sameName(*name, section);
+            if (inSection) {
+                place.header = i;
+                place.lastLine = i;
+            }
+            continue;
+        }
+        if (!inSection) continue;
+        if (!trimBlanks(lines[i].text).empty()) place.lastLine = i;
+        const auto eq = keySeparator(lines[i].text);
+        if (eq == std::string_view::npos) continue;
+        if (sameName(trimBlanks(lines[i].text.substr(0, eq)), key)) {
+            place.key = i;
+            break;
+        }
+    }
+    return place;
+}
+
+[[noreturn]] void failWrite(const std::string& path) {
+    throw EProfileError("Impossible d'\xE9" "crire dans " + Utf8ToCp1252(path));
+}
+
+enum class ReadResult { Ok, Missing, NotAFile, TooLarge, Failed };
+
+// Reads at most `limit` bytes of a regular file into `content`.
+ReadResult readBounded(const std::string& path, std::size_t limit, std::string& content) {
+    content.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    struct stat st{};
+    ReadResult result = ReadResult::Ok;
+    if (::fstat(fd, &st) != 0) {
+        result = ReadResult::Failed;
+    } else if (!S_ISREG(st.st_mode)) {
+        result = ReadResult::NotAFile;
+    } else {
+        char buffer[65536];
+        while (true) {
+            const std::size_t want = std::min(sizeof buffer, limit + 1 - content.size());
+            const ssize_t got = ::read(fd, buffer, want);
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                result = ReadResult::Failed;
+                break;
+            }
+            if (got == 0) break;
+            content.append(buffer, static_cast<std::size_t>(got));
+            if (content.size() > limit) {
+                content.resize(limit);
+                result = ReadResult::TooLarge;
+                break;
+            }
+        }
+    }
+    ::close(fd);
+    return result;
+}
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t done = ::write(fd, data.data(), data.size());
+        if (done < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(done));
+    }
+    return true;
+}
+
+// The file a write must replace: the target of a symbolic link, so that a
+// linked settings file is updated rather than replaced by a plain file.
+std::string writeTarget(const std::string& path) {
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            std::string target(real);
+            std::free(real);
+            return target;
+        }
+    }
+    return path;
+}
+
+} // namespace
+
+std::string SettingsPath() {
+    std::filesystem::path folder;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
+        folder = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || !*home) {
+            if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) home = pw->pw_dir;
+        }
+        folder = std::filesystem::path(home && *home ? home : "/") / ".config";
+    }
+    return (folder / "nubra.ini").string();
+}
+
+std::optional<std::int32_t> ParseProfileInt(std::string_view text) {
+    std::string_view hex;
+    if (text.size() > 1 && text.front() == '$') hex = text.substr(1);
+    else if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) hex = text.substr(2);
+
+    if (!hex.empty()) {
+        std::uint32_t value = 0;
+        for (const char c : hex) {
+            const int digit = hexDigit(c);
+            if (digit < 0 || (value >> 28) != 0) return std::nullopt;
+            value = (value << 4) | static_cast<std::uint32_t>(digit);
+        }
+        return static_cast<std::int32_t>(value);
+    }
+
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty()) return std::nullopt;
+    std::int64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (value > std::int64_t{INT32_MAX} + 1) return std::nullopt;
+    }
+    if (negative) value = -value;
+    if (value > INT32_MAX) return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+std::string ReadProfileString(const std::string& path, std::string_view section,
+                              std::string_view key, std::string_view fallback) {
+    std::string content;
+    const auto result = readBounded(path, kMaxProfileBytes, content);
+    if (result != ReadResult::Ok && result != ReadResult::TooLarge) return std::string(fallback);
+    const auto lines = splitLines(content);
+    const auto place = findKey(lines, section, key);
+    if (!place.key) return std::string(fallback);
+    const auto line = lines[*place.key].text;
+    return std::string(unquote(trimBlanks(line.substr(keySeparator(line) + 1))));
+}
+
+std::int32_t ReadProfileInt(const std::string& path, std::string_view section,
+                            std::string_view key, std::int32_t fallback) {
+    const auto text = ReadProfileString(path, section, key, {});
+    return ParseProfileInt(text).value_or(fallback);
+}
+
+std::string SetProfileValue(std::string_view content, std::string_view section,
+                            std::string_view key, std::string_view value) {
+    const auto lines = splitLines(content);
+    std::string_view newline = "\n";
+    if (!lines.empty() && !lines.front().end.empty()) newline = lines.front().end;
+
+    const auto place = findKey(lines, section, key);
+    std::string out;
+    out.reserve(content.size() + section.size() + key.size() + value.size() + 8);
+
+    if (!place.header) {
+        out.append(content);
+        if (!out.empty() && out.back() != '\n') out.append(newline);
+        out.append("[").append(section).append("]").append(newline);
+        out.append(key).append("=").append(value).append(newline);
+        return out;
+    }
+
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const Line& line = lines[i];
+        if (place.key && i == *place.key) {
+            // Keep the key as spelled in the file, with its spacing.
+            const auto eq = keySeparator(line.text);
+            auto valueStart = line.text.find_first_not_of(kBlanks, eq + 1);
+            if (valueStart == std::string_view::npos) valueStart = line.text.size();
+            out.append(line.text.substr(0, valueStart)).append(value).append(line.end);
+            continue;
+        }
+        out.append(line.text).append(line.end);
+        if (!place.key && i == place.lastLine) {
+            if (line.end.empty()) out.append(newline);
+            out.append(key).append("=").append(value).append(newline);
+        }
+    }
+    return out;
+}
+
+void WriteProfileString(const std::string& path, std::string_view section,
+                        std::string_view key, std::string_view value) {
+    // A line end or a bracket in a name, or a line end in a value, would
+    // change the meaning of the file for every later reader.
+    const auto hasLineEnd = [](std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; };
+    if (hasLineEnd(section) || section.find(']') != std::string_view::npos || hasLineEnd(key) ||
+        key.find('=') != std::string_view::npos || trimBlanks(key).empty() || hasLineEnd(value))
+        throw std::invalid_argument("profile: section, key or value not storable");
+
+    const std::string target = writeTarget(path);
+    const std::filesystem::path file(target);
+    std::error_code ec;
+    if (file.has_parent_path()) {
+        std::filesystem::create_directories(file.parent_path(), ec);
+        if (ec) failWrite(path);
+    }
+
+    std::string content;
+    const auto result = readBounded(target, kMaxProfileBytes, content);
+    if (result != ReadResult::Ok && result != ReadResult::Missing) failWrite(path);
+    mode_t mode = 0644;
+    if (result == ReadResult::Ok) {
+        struct stat st{};
+        if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    }
+    const std::string updated = SetProfileValue(content, section, key, value);
+
+    std::string temp = (file.has_parent_path() ? file.parent_path() / "" : std::filesystem::path()).string() +
+                       "." + file.filename().string() + ".XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) failWrite(path);
+    bool ok = writeAll(fd, updated) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        failWrite(path);
+    }
+    // Make the rename itself durable; a failure here loses nothing.
+    const std::string folder = file.has_parent_path() ? file.parent_path().string() : std::string(".");
+    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+void WriteProfileInt(const std::string& path, std::string_view section,
+                     std::string_view key, std::int32_t value) {
+    WriteProfileString(path, section, key, std::to_string(value));
+}
+
+} // namespace nubra
