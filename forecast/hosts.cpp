@@ -1,0 +1,154 @@
+#include "hosts.h"
+
+#include <cstdint>
+
+namespace nubra {
+
+namespace {
+
+// The default hosts. The two services of France and Switzerland publish
+// under the service's own name; the Canadian service has a text-only site
+// for the pages and a main site for people; the Belgian pages live on the
+// newspaper's weather site.
+constexpr std::string_view kFranceHost = "www.nubra-france.fr";
+constexpr std::string_view kSuisseHost = "www.nubrasuisse.ch";
+constexpr std::string_view kCanadaTextHost = "text.meteo.gc.ca";
+constexpr std::string_view kCanadaSiteHost = "meteo.gc.ca";
+constexpr std::string_view kBelgiqueHost = "meteo.lesoir.be";
+
+constexpr std::size_t kMaxHostLength = 253;
+constexpr std::size_t kMaxLabelLength = 63;
+
+bool isAsciiAlnum(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+bool isValidHostName(std::string_view host)
+{
+    if (host.empty() || host.size() > kMaxHostLength)
+        return false;
+    std::size_t start = 0;
+    while (start <= host.size()) {
+        std::size_t end = host.find('.', start);
+        if (end == std::string_view::npos)
+            end = host.size();
+        const std::string_view label = host.substr(start, end - start);
+        if (label.empty() || label.size() > kMaxLabelLength)
+            return false;
+        if (label.front() == '-' || label.back() == '-')
+            return false;
+        for (char c : label) {
+            if (!isAsciiAlnum(c) && c != '-')
+                return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+bool isValidPort(std::string_view port)
+{
+    if (port.empty() || port.size() > 5 || port.front() == '0')
+        return false;
+    std::uint32_t value = 0;
+    for (char c : port) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    return value >= 1 && value <= 65535;
+}
+
+std::string_view trimBlanks(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// The member of a TServiceHosts, const or not, named by a settings key.
+template <class Hosts>
+auto fieldOf(Hosts& hosts, std::string_view key) -> decltype(&hosts.France)
+{
+    if (key == "france")
+        return &hosts.France;
+    if (key == "suisse")
+        return &hosts.Suisse;
+    if (key == "canada")
+        return &hosts.Canada;
+    if (key == "canada-site")
+        return &hosts.CanadaSite;
+    if (key == "belgique")
+        return &hosts.Belgique;
+    return nullptr;
+}
+
+TServiceHosts& currentHosts()
+{
+    static TServiceHosts hosts = DefaultServiceHosts();
+    return hosts;
+}
+
+} // namespace
+
+TServiceHosts DefaultServiceHosts()
+{
+    return TServiceHosts{std::string(kFranceHost), std::string(kSuisseHost),
+                         std::string(kCanadaTextHost), std::string(kCanadaSiteHost),
+                         std::string(kBelgiqueHost)};
+}
+
+std::string* ServiceHostField(TServiceHosts& hosts, std::string_view key)
+{
+    return fieldOf(hosts, key);
+}
+
+const std::string* ServiceHostField(const TServiceHosts& hosts, std::string_view key)
+{
+    return fieldOf(hosts, key);
+}
+
+bool IsValidHostOverride(std::string_view value)
+{
+    const std::size_t colon = value.find(':');
+    if (colon == std::string_view::npos)
+        return isValidHostName(value);
+    return isValidHostName(value.substr(0, colon)) && isValidPort(value.substr(colon + 1));
+}
+
+TServiceHosts ApplyHostOverrides(TServiceHosts base, const THostLookup& lookup,
+                                 std::vector<std::string>* rejected)
+{
+    if (!lookup)
+        return base;
+    for (std::string_view key : ServiceHostKeys) {
+        const std::optional<std::string> raw = lookup(key);
+        if (!raw)
+            continue;
+        const std::string_view value = trimBlanks(*raw);
+        if (value.empty())
+            continue;
+        if (!IsValidHostOverride(value)) {
+            if (rejected)
+                rejected->emplace_back(key);
+            continue;
+        }
+        *ServiceHostField(base, key) = std::string(value);
+    }
+    return base;
+}
+
+const TServiceHosts& ServiceHosts()
+{
+    return currentHosts();
+}
+
+void SetServiceHosts(TServiceHosts hosts)
+{
+    currentHosts() = std::move(hosts);
+}
+
+} // namespace nubra

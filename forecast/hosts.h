@@ -1,0 +1,70 @@
+// The web sites the four forecast sources read from, in one place.
+//
+// Each service has a default host compiled in. A mirror or a local replica
+// can stand in for any of them: the caller hands in overrides (the window
+// and nubra-cli read them from the "serveurs" section of "nubra.ini"), each
+// "host" or "host:port". The sources build their addresses and attribution
+// lines from the hosts in effect, so the attribution always names the host
+// the page was really read from.
+//
+// This module knows nothing of the settings file: overrides arrive through
+// a lookup callable, which keeps it testable and free of file access.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nubra {
+
+struct TServiceHosts {
+    std::string France;      // key "france": home page and commune pages
+    std::string Suisse;      // key "suisse": forecast by postal number
+    std::string Canada;      // key "canada": the text-only forecast site
+    std::string CanadaSite;  // key "canada-site": the main site named in the attribution
+    std::string Belgique;    // key "belgique": the newspaper's weather pages
+
+    bool operator==(const TServiceHosts&) const = default;
+};
+
+// The settings keys, in the order `nubra-cli hosts` lists them.
+inline constexpr std::array<std::string_view, 5> ServiceHostKeys = {
+    "france", "suisse", "canada", "canada-site", "belgique"};
+
+// The compiled-in hosts.
+TServiceHosts DefaultServiceHosts();
+
+// The field of `hosts` named by a settings key, or nullptr for another key.
+std::string* ServiceHostField(TServiceHosts& hosts, std::string_view key);
+const std::string* ServiceHostField(const TServiceHosts& hosts, std::string_view key);
+
+// True when `value` is usable as a host override: a host name of ASCII
+// letters, digits, '-' and '.' (at most 253 characters, no empty label, no
+// label starting or ending with '-', at most 63 characters a label),
+// optionally followed by ':' and a port from 1 to 65535 written in decimal
+// without leading zeros. Spaces around the value are not accepted here; the
+// lookup's caller trims them if its format allows them.
+bool IsValidHostOverride(std::string_view value);
+
+// What `lookup(key)` answers for a settings key: no override (nullopt), or
+// the text written after "key=".
+using THostLookup = std::function<std::optional<std::string>(std::string_view key)>;
+
+// `base` with every override `lookup` gives applied. Leading and trailing
+// spaces and tabs of a value are ignored; an empty value means "no
+// override". A value that IsValidHostOverride refuses is ignored, the host
+// of `base` kept, and the key appended to `rejected` when it is given, so
+// the caller can tell the user.
+TServiceHosts ApplyHostOverrides(TServiceHosts base, const THostLookup& lookup,
+                                 std::vector<std::string>* rejected = nullptr);
+
+// The hosts the sources use: DefaultServiceHosts() until SetServiceHosts is
+// called. Set once at start-up, before any fetch; read from the thread that
+// fetches. Not meant to change while a fetch runs.
+const TServiceHosts& ServiceHosts();
+void SetServiceHosts(TServiceHosts hosts);
+
+} // namespace nubra

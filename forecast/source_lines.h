@@ -1,0 +1,43 @@
+// Small pieces shared by the four forecast sources: the forecast text's
+// line ends and the error for a city index outside its table.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nubra::sources {
+
+// The lines, each followed by carriage return and line feed, the last one
+// too. No lines give an empty text.
+inline std::string JoinLines(const std::vector<std::string>& lines)
+{
+    std::size_t size = 0;
+    for (const std::string& line : lines)
+        size += line.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+// "Aucune ville d'indice 12 en France": `where` is the country with its
+// preposition ("en France", "au Canada").
+[[noreturn]] inline void ThrowNoSuchCity(std::int32_t city, std::string_view where)
+{
+    throw std::runtime_error("Aucune ville d'indice " + std::to_string(city) + " " +
+                             std::string(where));
+}
+
+// A 1-based walk position is past the end of a text of `length` bytes.
+inline bool PastEnd(std::size_t position, std::size_t length)
+{
+    return position > length;
+}
+
+} // namespace nubra::sources

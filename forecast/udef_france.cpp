@@ -1,0 +1,160 @@
+// The France source walks the decoded commune page twice from two markers.
+//
+// From ".cityWeather": the second "div" tag after the marker opens the
+// ephemeris block; each paragraph of the block becomes a line, those of
+// class "sunrise" and "moonrise" prefixed with "Soleil : " and "Lune : ".
+// Nested "div" tags are counted, so the block ends at its own "/div".
+//
+// From "Actualis": that text run ("Actualisé le ... à ...") completes the
+// heading; then the first "table" after it is the forecast table. Its first
+// two rows (titles) are passed over; every further row gives a line: the
+// cells' texts and picture descriptions, ": " after the second cell, ", "
+// after the third, "Rafales: " before the texts of the fifth.
+//
+// A page that ends before the table, its rows or its "/table" (a transfer
+// cut short) gives the lines gathered up to there: the heading, the
+// ephemeris and the complete rows read, without the row being read. Every
+// loop stops at the end of the page, whatever the markup.
+#include "udef_france.h"
+
+#include "catalogue.h"
+#include "hosts.h"
+#include "source_lines.h"
+#include "uuhtml.h"
+
+namespace nubra {
+
+namespace {
+
+using sources::PastEnd;
+
+constexpr std::string_view kEphemerisMarker = ".cityWeather";
+constexpr std::string_view kUpdateMarker = "Actualis";
+
+// Reads tokens until one whose tag name is `target`; false when the page
+// ends first.
+bool skipTo(std::string_view page, std::size_t& position, std::string& token,
+            std::string_view target)
+{
+    while (TagName(token) != target) {
+        if (PastEnd(position, page.size()))
+            return false;
+        token = ReadToken(page, position);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string FranceForecastPath(std::string_view codeInsee)
+{
+    std::string path = "/jsp/site/Portal.jsp?page_id=2731&PREVISIONS_PORTLET.path=previsionsville%2F";
+    path += codeInsee;
+    path += '0';
+    return path;
+}
+
+std::string WalkFrancePage(std::string_view body, std::string_view name, std::string_view host)
+{
+    if (body.empty())
+        return {};
+    const std::string page = DecodeEntities(body);
+    const std::size_t length = page.size();
+
+    std::vector<std::string> lines;
+    lines.push_back("Par Nubra France - " + std::string(host));
+
+    const std::size_t marker = page.find(kEphemerisMarker);
+    if (marker == std::string::npos)
+        return {};
+    std::size_t position = marker + 1;
+    lines.emplace_back("\xE9ph\xE9m\xE9ride"); // éphéméride
+
+    // The ephemeris block is the content of the second "div" after the marker.
+    int depth = 1;
+    std::string line;
+    std::string token = ReadToken(page, position);
+    while (!PastEnd(position, length) && TagName(token) != "div")
+        token = ReadToken(page, position);
+    token = ReadToken(page, position);
+    while (!PastEnd(position, length) && TagName(token) != "div")
+        token = ReadToken(page, position);
+    do {
+        token = ReadToken(page, position);
+        if (PastEnd(position, length))
+            return {};
+        const std::string tag = TagName(token);
+        if (tag == "div") {
+            ++depth;
+        } else if (tag == "/div") {
+            --depth;
+        } else if (tag == "p") {
+            const std::string cls = AttributeValue(token, "class");
+            if (cls == "sunrise")
+                line += "Soleil : ";
+            else if (cls == "moonrise")
+                line += "Lune : ";
+        } else if (tag.empty()) {
+            line += token;
+        } else if (tag == "/p") {
+            lines.push_back(std::move(line));
+            line.clear();
+        }
+    } while (depth > 0);
+
+    const std::size_t update = page.find(kUpdateMarker);
+    if (update == std::string::npos)
+        return {};
+    position = update + 1;
+    token = ReadToken(page, position);
+    lines.insert(lines.begin(), "Nubra de " + std::string(name) + " " + token);
+
+    // The first two rows of the table hold titles.
+    token = ReadToken(page, position);
+    for (std::string_view target : {"table", "/tr", "tr", "/tr"}) {
+        if (!skipTo(page, position, token, target))
+            return sources::JoinLines(lines);
+    }
+
+    line.clear();
+    int cell = 0;
+    while (TagName(token) != "/table") {
+        const std::string tag = TagName(token);
+        if (tag == "/tr") {
+            lines.push_back(std::move(line));
+            line.clear();
+            cell = 0;
+        } else if (tag == "/td") {
+            ++cell;
+            if (cell == 2)
+                line += ": ";
+            else if (cell == 3)
+                line += ", ";
+        } else if (tag == "img") {
+            line += ' ';
+            line += AttributeValue(token, "alt");
+            line += ' ';
+        } else if (tag.empty() && HasAlphaNumeric(token)) {
+            if (cell == 4)
+                line += "Rafales: ";
+            line += token;
+        }
+        if (PastEnd(position, length))
+            break; // cut short: the row being read is dropped
+        token = ReadToken(page, position);
+    }
+    return sources::JoinLines(lines);
+}
+
+std::string GetForecastFrance(std::int32_t city, TIdHTTP& http)
+{
+    if (!IsValidCity(FranceCities, city))
+        sources::ThrowNoSuchCity(city, "en France");
+    const TVilleFrance& commune = FranceCities[static_cast<std::size_t>(city)];
+    const std::string host = ServiceHosts().France;
+    http.FetchPage("http://" + host + std::string(FranceHomePath));
+    const std::string body = http.FetchPage("http://" + host + FranceForecastPath(commune.CodeInsee));
+    return WalkFrancePage(body, commune.Nom, host);
+}
+
+} // namespace nubra
