@@ -1,0 +1,56 @@
+// The pages nubra-replica serves: a stand-in for the four weather services,
+// for tests and for the offline demonstration. Every page has the shape the
+// matching forecast source expects (navigation, scripts, entities, CR LF
+// line breaks, some UTF-8 bytes, the markers, boxes and tables), and its
+// forecast varies with the place and the day, deterministically: the same
+// place on the same day always gives the same bytes.
+//
+// The five paths answered, for any Host:
+//   /france/accueil                          France home page; sets the
+//                                            session cookie JSESSIONID
+//   /jsp/site/Portal.jsp?page_id=2731&PREVISIONS_PORTLET.path=previsionsville%2F<code>0
+//                                            France commune page; without
+//                                            the session cookie it answers
+//                                            302 to the home page, as the
+//                                            service does when a session
+//                                            has expired
+//   /web/fr/meteo/previsions_en_detail/prevision_par_localite.html?language=fr&plz=<npa>&x=0&y=0
+//   /forecast/city_f.html?<code>&unit=m
+//   /index.php?place=ville&ville=Bruxelles&station=<station>
+// Anything else is 404 with a small HTML page.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace nubra::replica {
+
+struct TAnswer {
+    unsigned Status = 200;
+    std::vector<std::pair<std::string, std::string>> Headers; // besides Content-Length
+    std::string Body;
+};
+
+// Days since 1970-01-01, UTC, of the current time.
+std::int64_t Today();
+
+// The answer to a GET of `target` (path and query) carrying the "Cookie"
+// header `cookie` (empty when none), for the day `day`.
+TAnswer AnswerRequest(std::string_view target, std::string_view cookie, std::int64_t day);
+
+// The page bodies, also used by the tests directly.
+std::string FranceHomePage(std::int64_t day);
+std::string FranceCommunePage(std::string_view codeInsee, std::int64_t day);
+std::string SuissePage(std::string_view npa, std::int64_t day);
+std::string CanadaPage(std::string_view codeVille, std::int64_t day);
+std::string BelgiquePage(std::string_view station, std::int64_t day);
+
+// The name of the session cookie the France home page sets, and whether a
+// "Cookie" header carries a session the replica issued.
+inline constexpr std::string_view FranceSessionCookie = "JSESSIONID";
+bool HasFranceSession(std::string_view cookie);
+
+} // namespace nubra::replica
