@@ -1,0 +1,166 @@
+// The state of one extraction and the machinery every decompression method
+// reads and writes through: the input buffer and bit reader, the 32,768-byte
+// output window, the output flush and the running CRC-32.
+//
+// Input: the archive stream is read in pieces of 4,096 bytes into InBuffer.
+// Bits are consumed least significant first: an n-bit field is
+// BitBuf & mask(n) after FillBits(n), followed by DropBits(n). FillBits loads
+// whole bytes only while the buffer holds fewer bits than asked for, so the
+// buffer never holds more than 23 valid bits.
+//
+// Output: methods 6 and 8 write each byte at Window[WindowPos]; at 32,768
+// the window is flushed whole and restarts at 0, so the stream receives
+// writes of 32,768 bytes and a last shorter one. Back-references read the
+// window modulo 32,768; it starts zero-filled, so a reference that reaches
+// before the first output byte yields zero bytes.
+//
+// One ExtractState exists per ZipExtract call (not one for the whole
+// library): extractions are independent and the reader is reentrant, while
+// every byte read and written is the same as with a single shared state.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "stream.h"
+
+namespace nubra {
+
+inline constexpr std::int32_t kInBufferSize = 4096;
+inline constexpr std::int32_t kWindowSize = 32768;
+// PackedSize and UnpackedSize when the local header gives none (flag bit 3).
+inline constexpr std::int32_t kSizeUnknown = 0x7FFFFFFF;
+
+struct ExtractState {
+    TStream* InStream = nullptr;        // the archive stream; not owned
+    TStream* OutStream = nullptr;       // receives the entry; not owned
+    std::array<std::uint8_t, kInBufferSize> InBuffer{}; // also holds the local header
+    std::int32_t InPos = 0;             // next unread byte of InBuffer
+    std::int32_t InLast = -1;           // last valid byte of InBuffer; -1 when empty
+    std::uint32_t BitBuf = 0;           // next input bit is bit 0
+    std::uint8_t BitCount = 0;          // valid bits in BitBuf
+    std::unique_ptr<std::uint8_t[]> Window; // kWindowSize bytes during one extraction
+    std::uint16_t WindowPos = 0;        // next write position, 0 to 32,768
+    std::int32_t PackedSize = 0;        // compressed size, or kSizeUnknown
+    std::int32_t PackedRead = 0;        // bytes of the entry read from InStream so far
+    std::int32_t UnpackedSize = 0;      // uncompressed size, or kSizeUnknown
+    std::uint32_t Crc = 0;              // running CRC-32 register of the bytes written
+    std::uint16_t EntryFlags = 0;       // general-purpose flags of the local header
+    bool InputEnded = false;            // the reader hit the end of the data or stream
+};
+
+// mask(n) = 2^n - 1 for n from 0 to 16.
+inline constexpr std::uint32_t BitMask(unsigned n) { return (std::uint32_t{1} << n) - 1; }
+
+// --- Input reader -------------------------------------------------------
+
+// Refills InBuffer with up to 4,096 bytes. When the entry's data is exhausted
+// (more than PackedSize + 2 bytes already read) or the stream gives nothing,
+// sets InputEnded and serves the old 4,096 bytes again: those carry no
+// meaning, the decoders test InputEnded and stop.
+void RefillInput(ExtractState& s);
+
+// Loads whole bytes until BitBuf holds at least n bits (n from 0 to 16).
+inline void FillBits(ExtractState& s, unsigned n)
+{
+    while (s.BitCount < n) {
+        if (s.InPos > s.InLast)
+            RefillInput(s);
+        s.BitBuf |= std::uint32_t{s.InBuffer[static_cast<std::size_t>(s.InPos)]} << s.BitCount;
+        ++s.InPos;
+        s.BitCount = static_cast<std::uint8_t>(s.BitCount + 8);
+    }
+}
+
+// Discards the n lowest bits of BitBuf (n at most BitCount).
+inline void DropBits(ExtractState& s, unsigned n)
+{
+    s.BitBuf >>= n;
+    s.BitCount = static_cast<std::uint8_t>(s.BitCount - n);
+}
+
+// The next byte of InBuffer, not passing through BitBuf.
+inline std::uint8_t ReadInputByte(ExtractState& s)
+{
+    if (s.InPos > s.InLast)
+        RefillInput(s);
+    return s.InBuffer[static_cast<std::size_t>(s.InPos++)];
+}
+
+// Empties the input buffer (the start of every method).
+inline void ResetInput(ExtractState& s)
+{
+    s.InPos = 0;
+    s.InLast = -1;
+}
+
+// --- Output -------------------------------------------------------------
+
+// Feeds n bytes to the running CRC register.
+void UpdateCrc(ExtractState& s, const std::uint8_t* bytes, std::int32_t n);
+
+// Writes the first n bytes of Window to OutStream and runs the CRC over them
+// (also when the write fell short). True when the stream took all n bytes.
+bool FlushWindow(ExtractState& s, std::int32_t n);
+
+// --- Huffman lookup tables (shared by inflate and explode) ---------------
+
+// One entry of a lookup table. e: 16 literal, 15 end of block, 99 invalid
+// code, 17 to 32 link to a sub-table indexed by e - 16 further bits, 0 to 13
+// number of extra bits whose value is added to n. b: bits of the code
+// consumed at this table's level.
+struct HuffEntry {
+    std::uint8_t e = 0;
+    std::uint8_t b = 0;
+    std::uint16_t n = 0;
+    HuffEntry* link = nullptr;
+};
+
+inline constexpr std::uint8_t kHuffLiteral = 16;
+inline constexpr std::uint8_t kHuffEndOfBlock = 15;
+inline constexpr std::uint8_t kHuffInvalid = 99;
+
+// Builds the lookup tables of a canonical prefix code.
+//   lengths: n code lengths (0 = symbol absent, at most 16)
+//   s:       symbols below s are simple (literal, or end of block for 256);
+//            from s up, bases[sym - s] gives n and the low byte of
+//            extras[sym - s] gives e (either may be null when no symbol
+//            reaches s)
+//   root:    receives the root table, or null when every length is 0
+//   m:       in, the wanted root width; out, the root's actual width, the
+//            wanted one narrowed to lie between the shortest and longest code
+// Returns 0 complete, 1 incomplete (unassigned patterns decode as e = 99; a
+// lone 1-bit code counts as complete), 2 invalid (over-subscribed, a length
+// above 16, a symbol without base), 3 out of memory. Nothing is left
+// allocated unless the result is 0 or 1.
+int BuildHuffmanTable(const std::uint16_t* lengths, unsigned n, unsigned s,
+                      const std::uint16_t* bases, const std::uint16_t* extras,
+                      HuffEntry*& root, int& m);
+
+// Releases every table of one build; a null root is allowed.
+void FreeHuffmanTables(HuffEntry* root);
+
+// --- Method drivers, each returning a result code ------------------------
+
+int CopyStoredEntry(ExtractState& s);  // method 0
+int UnshrinkEntry(ExtractState& s);    // method 1
+int ExplodeEntry(ExtractState& s);     // method 6
+int InflateEntry(ExtractState& s);     // method 8
+
+// Inflate's pieces, exposed for tests.
+int DecodeBlock(ExtractState& s, bool& last);
+int DecodeStoredBlock(ExtractState& s);
+int DecodeFixedBlock(ExtractState& s);
+int DecodeDynamicBlock(ExtractState& s);
+int DecodeCodes(ExtractState& s, const HuffEntry* tl, const HuffEntry* td, int bl, int bd);
+
+// Prepares a state for decoding from `in` (at the compressed data) into
+// `out`, as ZipExtract does after reading the local header: zero-filled
+// window, empty input, CRC register started. For tests and benchmarks that
+// drive a method directly.
+void PrepareExtractState(ExtractState& s, TStream& in, TStream& out,
+                         std::int32_t packedSize, std::int32_t unpackedSize,
+                         std::uint16_t flags);
+
+} // namespace nubra

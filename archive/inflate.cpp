@@ -1,0 +1,500 @@
+// Inflate: the decoder of ZIP method 8 (deflate, RFC 1951).
+//
+// A deflate stream is a sequence of blocks, each starting with one bit
+// "final block" and two bits of type: 0 stored (LEN, its one's complement,
+// LEN raw bytes), 1 fixed Huffman codes, 2 dynamic Huffman codes described
+// in the block header. Bits are read least significant first; Huffman codes
+// arrive first bit first, so the lookup tables are indexed by the code's
+// bits reversed. Codes are at most 15 bits (16 accepted by the table build),
+// back-references reach at most 32,768 bytes back, and lengths run to 258.
+//
+// Each block's codes are decoded through multi-level lookup tables: a root
+// indexed by m bits (9 for dynamic literal/length codes, 6 for distances),
+// whose longer codes continue in sub-tables. The tables live only while
+// their block is decoded.
+//
+// What this decoder accepts beyond the RFC: a literal/length code made of a
+// single 1-bit code, incomplete distance codes (an unassigned pattern is an
+// error only when it is met), header counts up to 288 literal/length and 32
+// distance codes (symbols 286, 287 and distances 30, 31 are errors when met).
+// It does not check that anything follows the final block: the bytes after
+// it belong to the caller (the data descriptor).
+//
+// Worked example: the bytes 4B 4C 4A 4E 04 23 00 are one final fixed block:
+// literals 'a' 'b' 'c', then length 6 at distance 3, then end of block;
+// the output is "abcabcabc".
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+
+#include "extract_state.h"
+#include "vunzip.h"
+
+namespace nubra {
+
+namespace {
+
+constexpr unsigned kMaxCodeBits = 16;
+constexpr unsigned kMaxSymbols = 320; // 288 literal/length + 32 distance lengths
+
+// Literal/length symbols 257 to 287: base length and extra bits. 286 and 287
+// cannot occur in valid data; their e = 99 makes decoding them an error.
+constexpr std::uint16_t kLengthBase[31] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,
+                                           17, 19, 23, 27, 31, 35, 43, 51, 59,  67,  83,
+                                           99, 115, 131, 163, 195, 227, 258, 0, 0};
+constexpr std::uint16_t kLengthExtra[31] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
+                                            3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99};
+// Distance symbols 0 to 31; 30 and 31 have no meaning and decode as errors.
+constexpr std::uint16_t kDistBase[32] = {1,    2,    3,    4,    5,    7,     9,     13,
+                                         17,   25,   33,   49,   65,   97,    129,   193,
+                                         257,  385,  513,  769,  1025, 1537,  2049,  3073,
+                                         4097, 6145, 8193, 12289, 16385, 24577, 0, 0};
+constexpr std::uint16_t kDistExtra[32] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,  6,
+                                          7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 99, 99};
+// The order in which a dynamic header gives the code-length code lengths.
+constexpr std::uint8_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
+                                               11, 4, 12, 3, 13, 2, 14, 1, 15};
+
+// Lookup widths asked of the builds.
+constexpr int kCodeLengthBits = 7;
+constexpr int kDynamicLiteralBits = 9;
+constexpr int kDynamicDistanceBits = 6;
+constexpr int kFixedLiteralBits = 7;
+constexpr int kFixedDistanceBits = 5;
+
+// Releases a build's tables when leaving a scope.
+struct TableGuard {
+    HuffEntry* root = nullptr;
+    TableGuard() = default;
+    TableGuard(const TableGuard&) = delete;
+    TableGuard& operator=(const TableGuard&) = delete;
+    ~TableGuard() { FreeHuffmanTables(root); }
+};
+
+// Puts one byte into the window; false when the flush of a full window fell
+// short.
+inline bool putByte(ExtractState& s, std::uint8_t byte)
+{
+    s.Window[s.WindowPos] = byte;
+    if (++s.WindowPos == kWindowSize) {
+        s.WindowPos = 0;
+        return FlushWindow(s, kWindowSize);
+    }
+    return true;
+}
+
+// Decodes one symbol: looks up the root with the next `bits` input bits and
+// descends through sub-tables. Returns the leaf (its bits dropped), or null
+// for an unassigned pattern (e = 99) or an empty code.
+inline const HuffEntry* decodeSymbol(ExtractState& s, const HuffEntry* root, int bits)
+{
+    if (root == nullptr)
+        return nullptr;
+    FillBits(s, static_cast<unsigned>(bits));
+    const HuffEntry* t = root + (s.BitBuf & BitMask(static_cast<unsigned>(bits)));
+    while (t->e > kHuffLiteral) {
+        if (t->e == kHuffInvalid)
+            return nullptr;
+        DropBits(s, t->b);
+        const unsigned more = t->e - 16u;
+        FillBits(s, more);
+        t = t->link + (s.BitBuf & BitMask(more));
+    }
+    DropBits(s, t->b);
+    return t;
+}
+
+// Reads an n-bit field (n from 0 to 16).
+inline std::uint32_t readBits(ExtractState& s, unsigned n)
+{
+    FillBits(s, n);
+    const std::uint32_t v = s.BitBuf & BitMask(n);
+    DropBits(s, n);
+    return v;
+}
+
+} // namespace
+
+// --- Lookup tables -------------------------------------------------------
+
+void FreeHuffmanTables(HuffEntry* root)
+{
+    // Each table has a header in front of it whose link is the next table
+    // of the same build.
+    while (root != nullptr) {
+        HuffEntry* header = root - 1;
+        HuffEntry* next = header->link;
+        delete[] header;
+        root = next;
+    }
+}
+
+int BuildHuffmanTable(const std::uint16_t* lengths, unsigned n, unsigned s,
+                      const std::uint16_t* bases, const std::uint16_t* extras,
+                      HuffEntry*& root, int& m)
+{
+    root = nullptr;
+    if (n > kMaxSymbols) {
+        m = 0;
+        return 2;
+    }
+
+    // Codes of each length.
+    std::array<unsigned, kMaxCodeBits + 1> count{};
+    for (unsigned i = 0; i < n; ++i) {
+        if (lengths[i] > kMaxCodeBits) {
+            m = 0;
+            return 2;
+        }
+        ++count[lengths[i]];
+    }
+    if (count[0] == n) {
+        m = 0;
+        return 0;
+    }
+    // The end-of-block code's length: no table boundary is placed inside it.
+    const unsigned eobLength = n > 256 ? lengths[256] : kMaxCodeBits;
+
+    unsigned minLen = 1;
+    while (count[minLen] == 0)
+        ++minLen;
+    unsigned maxLen = kMaxCodeBits;
+    while (count[maxLen] == 0)
+        --maxLen;
+    m = std::clamp(m, static_cast<int>(minLen), static_cast<int>(maxLen));
+
+    // Over-subscription test; unassigned patterns become extra codes of the
+    // longest length, which decode as e = 99.
+    int unassigned = 1 << minLen;
+    for (unsigned len = minLen; len < maxLen; ++len, unassigned <<= 1) {
+        unassigned -= static_cast<int>(count[len]);
+        if (unassigned < 0)
+            return 2;
+    }
+    unassigned -= static_cast<int>(count[maxLen]);
+    if (unassigned < 0)
+        return 2;
+    count[maxLen] += static_cast<unsigned>(unassigned);
+
+    // Symbols by increasing length, by increasing symbol within a length.
+    std::array<unsigned, kMaxCodeBits + 2> offset{};
+    for (unsigned len = 1; len < maxLen; ++len)
+        offset[len + 1] = offset[len] + count[len];
+    std::array<std::uint16_t, kMaxSymbols> sorted{};
+    for (unsigned sym = 0; sym < n; ++sym)
+        if (lengths[sym] != 0)
+            sorted[offset[lengths[sym]]++] = static_cast<std::uint16_t>(sym);
+    const unsigned realCodes = n - (count[0]);
+    unsigned next = 0; // index into sorted of the next symbol to place
+
+    // Table stack: level 0 is "no table"; level h has width[h] bits and
+    // starts after the bits of the levels above it.
+    std::array<HuffEntry*, kMaxCodeBits + 1> table{};
+    std::array<unsigned, kMaxCodeBits + 1> width{};
+    std::array<unsigned, kMaxCodeBits + 1> openedFor{}; // code whose low bits led to the table
+    int h = 0;
+    unsigned w = 0;            // bits decoded before the current table
+    HuffEntry* q = nullptr;    // current table
+    unsigned tableSize = 0;    // its entry count
+    HuffEntry* lastHeader = nullptr;
+    unsigned code = 0;         // current code, bits reversed
+
+    auto fail = [&](int result) {
+        FreeHuffmanTables(root);
+        root = nullptr;
+        return result;
+    };
+
+    for (unsigned len = minLen; len <= maxLen; ++len) {
+        for (unsigned left = count[len]; left > 0; --left) {
+            // Open tables until the current chain covers len bits.
+            while (len > w + width[static_cast<std::size_t>(h)]) {
+                w += width[static_cast<std::size_t>(h)];
+                ++h;
+                unsigned j = 0;
+                if (h == 1) {
+                    j = static_cast<unsigned>(m);
+                } else {
+                    // The smallest sub-table that the remaining codes fill,
+                    // within the limit of m bits and the longest code.
+                    const unsigned limit = std::min(maxLen - w, static_cast<unsigned>(m));
+                    j = len - w;
+                    unsigned f = 1u << j;
+                    const unsigned remaining = left; // this code included
+                    if (f > remaining + 1) {
+                        f -= remaining + 1;
+                        unsigned longer = len;
+                        while (++j < limit) {
+                            f <<= 1;
+                            if (f <= count[++longer])
+                                break;
+                            f -= count[longer];
+                        }
+                    }
+                    if (w + j > eobLength && w < eobLength)
+                        j = eobLength - w;
+                }
+                tableSize = 1u << j;
+                width[static_cast<std::size_t>(h)] = j;
+
+                auto* block = new (std::nothrow) HuffEntry[tableSize + 1];
+                if (block == nullptr)
+                    return fail(3);
+                block[0].n = static_cast<std::uint16_t>(tableSize);
+                if (lastHeader != nullptr)
+                    lastHeader->link = block + 1;
+                else
+                    root = block + 1;
+                lastHeader = block;
+                q = block + 1;
+                table[static_cast<std::size_t>(h)] = q;
+                openedFor[static_cast<std::size_t>(h)] = code & BitMask(w);
+
+                if (h > 1) {
+                    // Link it from the table above, at the index given by the
+                    // code's bits that the table above decodes.
+                    const unsigned upWidth = width[static_cast<std::size_t>(h - 1)];
+                    const unsigned index = (code & BitMask(w)) >> (w - upWidth);
+                    if (index >= (1u << upWidth))
+                        return fail(2);
+                    HuffEntry& up = table[static_cast<std::size_t>(h - 1)][index];
+                    up.e = static_cast<std::uint8_t>(16 + j);
+                    up.b = static_cast<std::uint8_t>(upWidth);
+                    up.link = q;
+                }
+            }
+
+            HuffEntry r;
+            r.b = static_cast<std::uint8_t>(len - w);
+            if (next >= realCodes) {
+                r.e = kHuffInvalid;
+            } else {
+                const unsigned sym = sorted[next++];
+                if (sym < s) {
+                    r.e = sym < 256 ? kHuffLiteral : kHuffEndOfBlock;
+                    r.n = static_cast<std::uint16_t>(sym);
+                } else {
+                    if (bases == nullptr || extras == nullptr)
+                        return fail(2);
+                    r.e = static_cast<std::uint8_t>(extras[sym - s] & 0xFF);
+                    r.n = bases[sym - s];
+                }
+            }
+            for (unsigned idx = code >> w; idx < tableSize; idx += 1u << (len - w))
+                q[idx] = r;
+
+            // Next code: increment the reversed code.
+            unsigned bit = 1u << (len - 1);
+            while (code & bit) {
+                code ^= bit;
+                bit >>= 1;
+            }
+            code ^= bit;
+
+            // Close the tables whose patterns are all placed.
+            while ((code & BitMask(w)) != openedFor[static_cast<std::size_t>(h)]) {
+                --h;
+                w -= width[static_cast<std::size_t>(h)];
+                q = table[static_cast<std::size_t>(h)];
+                tableSize = 1u << width[static_cast<std::size_t>(h)];
+            }
+        }
+    }
+
+    return (unassigned != 0 && maxLen != 1) ? 1 : 0;
+}
+
+// --- Decoding ------------------------------------------------------------
+
+// Decodes literal/length and distance symbols into the window until the
+// end-of-block code. tl/td are the roots, bl/bd their widths; a null root
+// is a code without any symbol, an error once a symbol is needed from it.
+// InputEnded is tested before each symbol only, so a symbol whose bits came
+// as the input ran out is still carried out.
+int DecodeCodes(ExtractState& s, const HuffEntry* tl, const HuffEntry* td, int bl, int bd)
+{
+    std::uint8_t* const window = s.Window.get();
+    for (;;) {
+        if (s.InputEnded)
+            return ZIP_INPUT_ENDED;
+        const HuffEntry* t = decodeSymbol(s, tl, bl);
+        if (t == nullptr)
+            return ZIP_BAD_DATA;
+        if (t->e == kHuffLiteral) {
+            if (!putByte(s, static_cast<std::uint8_t>(t->n)))
+                return ZIP_SHORT_WRITE;
+            continue;
+        }
+        if (t->e == kHuffEndOfBlock)
+            return ZIP_OK;
+
+        // A length: base + extra bits, then a distance the same way.
+        unsigned length = t->n + readBits(s, t->e);
+        t = decodeSymbol(s, td, bd);
+        if (t == nullptr)
+            return ZIP_BAD_DATA;
+        const unsigned distance = t->n + readBits(s, t->e);
+        unsigned from = static_cast<std::uint16_t>(s.WindowPos - distance);
+
+        // Copy in pieces that neither wrap the window nor run past its end.
+        while (length > 0) {
+            from &= kWindowSize - 1;
+            unsigned to = s.WindowPos;
+            unsigned count = std::min(kWindowSize - std::max(from, to), length);
+            length -= count;
+            if (static_cast<int>(to) - static_cast<int>(from) >= static_cast<int>(count)) {
+                std::memcpy(window + to, window + from, count);
+                to += count;
+                from += count;
+            } else {
+                // Overlapping (or source ahead of the destination): byte by
+                // byte, so a short distance repeats the recent bytes.
+                do {
+                    window[to++] = window[from++];
+                } while (--count);
+            }
+            if (to == kWindowSize) {
+                s.WindowPos = 0;
+                if (!FlushWindow(s, kWindowSize))
+                    return ZIP_SHORT_WRITE;
+            } else {
+                s.WindowPos = static_cast<std::uint16_t>(to);
+            }
+        }
+    }
+}
+
+// Stored block: after the header bits, skip to a byte boundary, then LEN and
+// its one's complement NLEN (16 bits each), then LEN bytes. The bytes pass
+// one at a time through the bit buffer and the window.
+int DecodeStoredBlock(ExtractState& s)
+{
+    DropBits(s, s.BitCount % 8u);
+    std::uint32_t length = readBits(s, 16);
+    const std::uint32_t complement = readBits(s, 16);
+    if (length != (~complement & 0xFFFF))
+        return ZIP_BAD_DATA;
+    while (length > 0 && !s.InputEnded) {
+        --length;
+        if (!putByte(s, static_cast<std::uint8_t>(readBits(s, 8))))
+            return ZIP_SHORT_WRITE;
+    }
+    return s.InputEnded ? ZIP_INPUT_ENDED : ZIP_OK;
+}
+
+// Fixed block: the codes of RFC 1951 3.2.6, built anew for every block.
+int DecodeFixedBlock(ExtractState& s)
+{
+    std::array<std::uint16_t, 288> lengths{};
+    std::fill(lengths.begin(), lengths.begin() + 144, std::uint16_t{8});
+    std::fill(lengths.begin() + 144, lengths.begin() + 256, std::uint16_t{9});
+    std::fill(lengths.begin() + 256, lengths.begin() + 280, std::uint16_t{7});
+    std::fill(lengths.begin() + 280, lengths.end(), std::uint16_t{8});
+
+    TableGuard tl, td;
+    int bl = kFixedLiteralBits;
+    if (BuildHuffmanTable(lengths.data(), 288, 257, kLengthBase, kLengthExtra, tl.root, bl) != 0)
+        return ZIP_BAD_DATA;
+
+    // 30 codes of 5 bits leave two patterns unassigned: accepted.
+    std::fill(lengths.begin(), lengths.begin() + 30, std::uint16_t{5});
+    int bd = kFixedDistanceBits;
+    if (BuildHuffmanTable(lengths.data(), 30, 0, kDistBase, kDistExtra, td.root, bd) > 1)
+        return ZIP_BAD_DATA;
+
+    return DecodeCodes(s, tl.root, td.root, bl, bd);
+}
+
+// Dynamic block: HLIT (5 bits, + 257), HDIST (5 bits, + 1), HCLEN (4 bits,
+// + 4), then HCLEN 3-bit lengths of the code-length code in kCodeLengthOrder,
+// then the HLIT + HDIST code lengths in that code, with the repeats 16
+// (previous length 3 to 6 times), 17 (3 to 10 zeros) and 18 (11 to 138
+// zeros). A repeat may cross from literal/length into distance lengths.
+int DecodeDynamicBlock(ExtractState& s)
+{
+    const unsigned nl = readBits(s, 5) + 257;
+    const unsigned nd = readBits(s, 5) + 1;
+    const unsigned nb = readBits(s, 4) + 4;
+
+    std::array<std::uint16_t, kMaxSymbols> lengths{};
+    for (unsigned i = 0; i < nb; ++i)
+        lengths[kCodeLengthOrder[i]] = static_cast<std::uint16_t>(readBits(s, 3));
+
+    const unsigned total = nl + nd;
+    {
+        TableGuard tc;
+        int bc = kCodeLengthBits;
+        if (BuildHuffmanTable(lengths.data(), 19, 19, nullptr, nullptr, tc.root, bc) != 0)
+            return ZIP_BAD_DATA;
+        lengths.fill(0);
+
+        unsigned i = 0;
+        std::uint16_t previous = 0;
+        while (i < total) {
+            // The root covers the longest code-length code: one lookup.
+            const HuffEntry* t = decodeSymbol(s, tc.root, bc);
+            if (t == nullptr)
+                return ZIP_BAD_DATA;
+            const unsigned symbol = t->n;
+            if (symbol < 16) {
+                previous = static_cast<std::uint16_t>(symbol);
+                lengths[i++] = previous;
+                continue;
+            }
+            unsigned repeat = 0;
+            if (symbol == 16) {
+                repeat = 3 + readBits(s, 2);
+            } else if (symbol == 17) {
+                repeat = 3 + readBits(s, 3);
+                previous = 0;
+            } else {
+                repeat = 11 + readBits(s, 7);
+                previous = 0;
+            }
+            if (i + repeat > total)
+                return ZIP_BAD_DATA;
+            while (repeat-- > 0)
+                lengths[i++] = previous;
+        }
+    }
+
+    // The literal/length code must be complete (a lone 1-bit code passes);
+    // the distance code may be incomplete.
+    TableGuard tl, td;
+    int bl = kDynamicLiteralBits;
+    if (BuildHuffmanTable(lengths.data(), nl, 257, kLengthBase, kLengthExtra, tl.root, bl) != 0)
+        return ZIP_BAD_DATA;
+    int bd = kDynamicDistanceBits;
+    if (BuildHuffmanTable(lengths.data() + nl, nd, 0, kDistBase, kDistExtra, td.root, bd) > 1)
+        return ZIP_BAD_DATA;
+
+    return DecodeCodes(s, tl.root, td.root, bl, bd);
+}
+
+int DecodeBlock(ExtractState& s, bool& last)
+{
+    last = readBits(s, 1) != 0;
+    switch (readBits(s, 2)) {
+    case 0: return DecodeStoredBlock(s);
+    case 1: return DecodeFixedBlock(s);
+    case 2: return DecodeDynamicBlock(s);
+    default: return ZIP_BAD_DATA;
+    }
+}
+
+int InflateEntry(ExtractState& s)
+{
+    ResetInput(s);
+    s.WindowPos = 0;
+    s.BitBuf = 0;
+    s.BitCount = 0;
+    bool last = false;
+    do {
+        if (const int result = DecodeBlock(s, last); result != ZIP_OK)
+            return result;
+    } while (!last);
+    return FlushWindow(s, s.WindowPos) ? ZIP_OK : ZIP_SHORT_WRITE;
+}
+
+} // namespace nubra
