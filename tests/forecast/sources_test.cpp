@@ -2,6 +2,8 @@
 // markup, and the service hosts. Texts are Windows-1252.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "udef_canada.h"
 #include "udef_france.h"
 #include "udef_suisse.h"
+#include "pages.h"
 
 namespace nubra {
 namespace {
@@ -359,6 +362,167 @@ TEST(SourceRequests, PathsAndQueries)
     EXPECT_EQ(CanadaForecastPath("QC-D4"), "/forecast/city_f.html?QC-D4&unit=m");
     EXPECT_EQ(BelgiqueForecastPath(6450), "/index.php?place=ville&ville=Bruxelles&station=6450");
     EXPECT_EQ(BelgiqueForecastPath(6400), "/index.php?place=ville&ville=Bruxelles&station=6400");
+}
+
+// ------------------------------------------------------- Saved pages
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    EXPECT_TRUE(file.good()) << path;
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// Each saved page (tests/data/<case>.html) with the text its walk gives
+// (<case>.txt), under the default hosts.
+TEST(SavedPages, GiveTheirExpectedText)
+{
+    struct Case {
+        const char* stem;
+        int country;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"france_commune_75056", 0, "Paris"},
+        {"france_no_update_marker", 0, "Paris"},
+        {"france_cut_in_table", 0, "Paris"},
+        {"suisse_npa_1200", 1, "GEN\xC8VE"},
+        {"suisse_without_heading", 1, "GEN\xC8VE"},
+        {"canada_two_boxes_qc147", 2, "Qu\xE9" "bec"},
+        {"canada_no_box", 2, "Qu\xE9" "bec"},
+        {"belgique_station_6450", 3, "Aaigem"},
+        {"belgique_no_marker", 3, "Aaigem"},
+    };
+    const TServiceHosts hosts = DefaultServiceHosts();
+    for (const Case& c : cases) {
+        const std::string base = std::string(NUBRA_TEST_DATA) + "/" + c.stem;
+        const std::string page = readFile(base + ".html");
+        ASSERT_FALSE(page.empty()) << c.stem;
+        std::string text;
+        switch (c.country) {
+        case 0: text = WalkFrancePage(page, c.name, hosts.France); break;
+        case 1: text = WalkSuissePage(page, c.name, hosts.Suisse); break;
+        case 2: text = WalkCanadaPage(page, c.name, hosts.CanadaSite); break;
+        default: text = WalkBelgiquePage(page, c.name, hosts.Belgique); break;
+        }
+        EXPECT_EQ(text, readFile(base + ".txt")) << c.stem;
+    }
+}
+
+// ------------------------------------------------------ Replica pages
+
+constexpr std::int64_t kDay = 20795; // 2026-12-08, a Tuesday
+
+std::size_t countLines(const std::string& text)
+{
+    std::size_t n = 0;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i)
+        n += text[i] == '\r' && text[i + 1] == '\n';
+    return n;
+}
+
+TEST(ReplicaPages, WalkIntoFullForecasts)
+{
+    const std::string france = WalkFrancePage(replica::FranceCommunePage("67001", kDay), "Achenheim", "h");
+    EXPECT_EQ(france.rfind("Nubra de Achenheim Actualis\xE9 le mardi 8 d\xE9" "cembre 2026 \xE0 ", 0), 0u) << france;
+    EXPECT_NE(france.find("Soleil : Lever 0"), std::string::npos) << france;
+    EXPECT_NE(france.find("\r\nLune : Lever "), std::string::npos) << france;
+    EXPECT_EQ(countLines(france), 7u + 8u) << france;  // 6 + empty line + 8 periods
+    EXPECT_EQ(france.find('&'), std::string::npos) << "entities left: " << france;
+
+    const std::string suisse = WalkSuissePage(replica::SuissePage("1200", kDay), "GEN\xC8VE", "h");
+    EXPECT_NE(suisse.find("\r\n\r\nMardi 08 D\xE9" "cembre\r\nTemps : "), std::string::npos) << suisse;
+    EXPECT_EQ(countLines(suisse), 3u + 5u * 6u) << suisse;
+
+    const std::string canada = WalkCanadaPage(replica::CanadaPage("AB-12", kDay), "Airdrie", "h");
+    EXPECT_NE(canada.find("Ce soir et cette nuit "), std::string::npos) << canada;
+    EXPECT_EQ(countLines(canada), 2u + 4u + 6u) << canada;
+
+    const std::string belgique = WalkBelgiquePage(replica::BelgiquePage("6450", kDay), "Aaigem", "h");
+    EXPECT_NE(belgique.find("\r\nMardi 8 : "), std::string::npos) << belgique;
+    EXPECT_EQ(countLines(belgique), 2u + 5u + 1u) << belgique;
+}
+
+TEST(ReplicaPages, VaryWithPlaceAndDayOnly)
+{
+    EXPECT_EQ(replica::SuissePage("1200", kDay), replica::SuissePage("1200", kDay));
+    EXPECT_NE(replica::SuissePage("1200", kDay), replica::SuissePage("1201", kDay));
+    EXPECT_NE(replica::SuissePage("1200", kDay), replica::SuissePage("1200", kDay + 1));
+    EXPECT_NE(replica::FranceCommunePage("67001", kDay), replica::FranceCommunePage("67002", kDay));
+    EXPECT_NE(replica::CanadaPage("AB-12", kDay), replica::CanadaPage("AB-13", kDay));
+    EXPECT_NE(replica::BelgiquePage("6450", kDay), replica::BelgiquePage("6450", kDay + 1));
+}
+
+// Cutting a replica page anywhere never upsets a walk: a prefix gives a
+// prefix of the full forecast's lines (whole lines only, or nothing).
+TEST(ReplicaPages, EveryPrefixGivesWholeLinesOrNothing)
+{
+    struct Case {
+        std::string page;
+        std::string (*walk)(std::string_view, std::string_view, std::string_view);
+        std::string marker; // before its end, a walk may take another road
+    };
+    const Case cases[] = {
+        {replica::FranceCommunePage("67001", kDay), WalkFrancePage, "Actualis"},
+        {replica::SuissePage("1200", kDay), WalkSuissePage, "Pr\xC3\xA9visions pour"},
+        {replica::CanadaPage("AB-12", kDay), WalkCanadaPage, "<"},
+        {replica::BelgiquePage("6450", kDay), WalkBelgiquePage, std::string(BelgiqueMarker)},
+    };
+    for (const Case& c : cases) {
+        const std::string full = c.walk(c.page, "n", "h");
+        for (std::size_t cut = 0; cut < c.page.size(); ++cut) {
+            std::string text;
+            try {
+                text = c.walk(std::string_view(c.page).substr(0, cut), "n", "h");
+            } catch (const std::runtime_error& error) {
+                // A Swiss date cell cut before its month is a bad date.
+                ASSERT_EQ(c.walk, &WalkSuissePage) << "cut at " << cut << ": " << error.what();
+                continue;
+            }
+            const bool wholeLines = text.empty() || (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0);
+            ASSERT_TRUE(wholeLines) << "cut at " << cut;
+            // Past the heading (whose France line ends with a text run the
+            // cut may shorten), every complete line but the last matches the
+            // full text; the last may still be open at the cut, as the
+            // Belgian walk ends a line at each "/li" it reaches.
+            if (text.empty() || cut < c.page.find(c.marker) + c.marker.size())
+                continue;
+            const std::string body = text.substr(text.find("\r\n") + 2);
+            const std::string fullBody = full.substr(full.find("\r\n") + 2);
+            const std::size_t stable = body.size() < 3 ? 0 : body.rfind("\r\n", body.size() - 3);
+            if (stable != std::string::npos && stable > 0)
+                ASSERT_EQ(fullBody.compare(0, stable, body, 0, stable), 0) << "cut at " << cut;
+        }
+    }
+}
+
+TEST(ReplicaAnswers, FranceSessionAndUnknownPaths)
+{
+    const replica::TAnswer home = replica::AnswerRequest("/france/accueil", "", kDay);
+    ASSERT_EQ(home.Status, 200u);
+    std::string cookie;
+    for (const auto& [name, value] : home.Headers) {
+        if (name == "Set-Cookie")
+            cookie = value.substr(0, value.find(';'));
+    }
+    ASSERT_FALSE(cookie.empty());
+    EXPECT_TRUE(replica::HasFranceSession("a=b; " + cookie));
+    EXPECT_FALSE(replica::HasFranceSession(""));
+    EXPECT_FALSE(replica::HasFranceSession("JSESSIONID=00000000000000000000000000000000"));
+
+    const std::string commune = "/jsp/site/Portal.jsp?page_id=2731&PREVISIONS_PORTLET.path=previsionsville%2F670010";
+    const replica::TAnswer withSession = replica::AnswerRequest(commune, cookie, kDay);
+    EXPECT_EQ(withSession.Status, 200u);
+    EXPECT_EQ(withSession.Body, replica::FranceCommunePage("67001", kDay));
+    const replica::TAnswer without = replica::AnswerRequest(commune, "", kDay);
+    EXPECT_EQ(without.Status, 302u);
+    EXPECT_EQ(WalkFrancePage(without.Body, "n", "h"), "");
+
+    for (const char* target : {"/", "/france/accueil2", "/forecast/city_f.html?AB%2012&unit=m",
+                               "/index.php?place=ville", "/jsp/site/Portal.jsp?page_id=2731"})
+        EXPECT_EQ(replica::AnswerRequest(target, cookie, kDay).Status, 404u) << target;
+    EXPECT_EQ(replica::AnswerRequest("/forecast/city_f.html?QC-D4&unit=m", "", kDay).Body,
+              replica::CanadaPage("QC-D4", kDay));
 }
 
 // ------------------------------------------------------------------ Hosts
