@@ -1,0 +1,133 @@
+#include "catalogue.h"
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "entry_bytes.h"
+#include "zip_builder.h"
+
+namespace nubra {
+namespace {
+
+using test::EntryBytes;
+using test::ZipEntrySpec;
+
+std::vector<std::uint8_t> franceEntry()
+{
+    return EntryBytes(2).byte(1).text("6700167204Achenheim").byte(1).text("6700267320Adamswiller").bytes();
+}
+std::vector<std::uint8_t> canadaEntry() { return EntryBytes(1).byte(1).text("AB-1").text("Airdrie").bytes(); }
+std::vector<std::uint8_t> suisseEntry() { return EntryBytes(1).le16(8355).text("AADORF").bytes(); }
+std::vector<std::uint8_t> belgiqueEntry() { return EntryBytes(1).le16(6447).text("Uccle").bytes(); }
+
+class Loading : public ::testing::Test {
+protected:
+    void SetUp() override { ClearCatalogues(); }
+    void TearDown() override { ClearCatalogues(); }
+
+    static void load(const std::vector<std::uint8_t>& archive)
+    {
+        TSpanStream resource(archive);
+        TMemoryStream entry;
+        LoadCatalogues(resource, entry);
+    }
+};
+
+TEST_F(Loading, FillsTheFourTablesWhateverTheEntriesOrderInTheArchive)
+{
+    load(test::buildZip({{"data.be", belgiqueEntry()}, {"data.ch", suisseEntry()},
+                         {"data.fr", franceEntry()}, {"data.ca", canadaEntry()}}));
+    ASSERT_EQ(FranceCities.size(), 2u);
+    EXPECT_EQ(FranceCities[1].Nom, "Adamswiller");
+    ASSERT_EQ(CanadaCities.size(), 1u);
+    EXPECT_EQ(CanadaCities[0].CodeVille, "AB-1");
+    ASSERT_EQ(SuisseCities.size(), 1u);
+    EXPECT_EQ(SuisseCities[0].NPA, 8355);
+    ASSERT_EQ(BelgiqueCities.size(), 1u);
+    EXPECT_EQ(BelgiqueCities[0].Station, 6447);
+}
+
+TEST_F(Loading, AMissingEntryStopsWithAReadErrorAndKeepsTheEarlierTables)
+{
+    // "data.ch" is missing: France and Canada come before it.
+    const auto archive = test::buildZip({{"data.fr", franceEntry()}, {"data.ca", canadaEntry()},
+                                         {"data.be", belgiqueEntry()}});
+    EXPECT_THROW(load(archive), EReadError);
+    EXPECT_EQ(FranceCities.size(), 2u);
+    EXPECT_EQ(CanadaCities.size(), 1u);
+    EXPECT_TRUE(SuisseCities.empty());
+    EXPECT_TRUE(BelgiqueCities.empty());
+}
+
+TEST_F(Loading, BytesThatAreNoArchiveStopAtTheFirstEntry)
+{
+    const std::vector<std::uint8_t> notAnArchive(100, 0x41);
+    try {
+        load(notAnArchive);
+        FAIL() << "no error raised";
+    } catch (const EReadError& e) {
+        EXPECT_STREQ(e.what(), "Erreur de lecture du flux");
+    }
+    EXPECT_TRUE(FranceCities.empty());
+    EXPECT_THROW(load({}), EReadError);
+}
+
+TEST_F(Loading, ARefusedLocalHeaderEmptiesThatTableOnly)
+{
+    for (const ZipEntrySpec& refused : {ZipEntrySpec{"data.ca", canadaEntry(), 99, 0},  // unknown method
+                                        ZipEntrySpec{"data.ca", canadaEntry(), 0, 1}}) { // encrypted
+        ClearCatalogues();
+        load(test::buildZip({{"data.fr", franceEntry()}, refused, {"data.ch", suisseEntry()},
+                             {"data.be", belgiqueEntry()}}));
+        EXPECT_EQ(FranceCities.size(), 2u);
+        EXPECT_TRUE(CanadaCities.empty());
+        EXPECT_EQ(SuisseCities.size(), 1u);
+        EXPECT_EQ(BelgiqueCities.size(), 1u);
+    }
+}
+
+TEST_F(Loading, DamagedEntriesLoadTheirCompleteRecords)
+{
+    auto france = franceEntry();
+    france.resize(france.size() - 3); // cut inside the second record
+    const auto bogusCount = EntryBytes(1'000'000'000).le16(8355).text("AADORF").bytes();
+    load(test::buildZip({{"data.fr", france}, {"data.ca", {}}, {"data.ch", bogusCount},
+                         {"data.be", {0x01, 0x00}}}));
+    ASSERT_EQ(FranceCities.size(), 1u);
+    EXPECT_EQ(FranceCities[0].Nom, "Achenheim");
+    EXPECT_TRUE(CanadaCities.empty());
+    ASSERT_EQ(SuisseCities.size(), 1u);
+    EXPECT_EQ(SuisseCities[0].Nom, "AADORF");
+    EXPECT_TRUE(BelgiqueCities.empty());
+}
+
+TEST(Resource, TheDataResourceIsTheCommittedArchive)
+{
+    std::ifstream file(NUBRA_DATA_ZIP, std::ios::binary);
+    ASSERT_TRUE(file) << NUBRA_DATA_ZIP;
+    const std::vector<std::uint8_t> onDisk{std::istreambuf_iterator<char>(file), {}};
+    const auto bytes = FindResourceBytes("data");
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), onDisk);
+
+    const auto stream = OpenResource("data");
+    EXPECT_EQ(stream->Size(), static_cast<std::int64_t>(onDisk.size()));
+    EXPECT_EQ(stream->Write("x", 1), 0); // read-only
+}
+
+TEST(Resource, AnUnknownNameIsReportedWithItsName)
+{
+    EXPECT_TRUE(FindResourceBytes("Data").empty());
+    try {
+        OpenResource("icone");
+        FAIL() << "no error raised";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "Ressource icone non trouv\xE9" "e");
+    }
+}
+
+} // namespace
+} // namespace nubra
