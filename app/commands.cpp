@@ -1,0 +1,94 @@
+#include "commands.h"
+
+#include "hosts.h"
+#include "places.h"
+#include "profile.h"
+#include "udef_belgique.h"
+#include "udef_canada.h"
+#include "udef_france.h"
+#include "udef_suisse.h"
+
+#include <stdexcept>
+
+namespace nubra {
+namespace {
+
+// ASCII and Windows-1252 letters; the case mapping of the ANSI code page
+// (the accented capitals C0-DE and lower-case E0-FE, 8A/9A, 8C/9C, 8E/9E,
+// 9F/FF) so that an accented file name keeps its accents.
+char upperCp1252(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 'a' && b <= 'z') return static_cast<char>(b - 32);
+    if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<char>(b - 32);
+    if (b == 0x9A || b == 0x9C || b == 0x9E) return static_cast<char>(b - 16);
+    if (b == 0xFF) return static_cast<char>(0x9F);
+    return c;
+}
+
+char lowerCp1252(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 'A' && b <= 'Z') return static_cast<char>(b + 32);
+    if (b >= 0xC0 && b <= 0xDE && b != 0xD7) return static_cast<char>(b + 32);
+    if (b == 0x8A || b == 0x8C || b == 0x8E) return static_cast<char>(b + 16);
+    if (b == 0x9F) return static_cast<char>(0xFF);
+    return c;
+}
+
+} // namespace
+
+TPlace ReadDefaultPlace(const std::string& settingsPath) {
+    TPlace place;
+    place.Country = ReadProfileInt(settingsPath, kGeneralSection, kCountryKey, 0);
+    place.City = ReadProfileInt(settingsPath, kGeneralSection, kCityKey, 0);
+    return place;
+}
+
+void WriteDefaultPlace(const std::string& settingsPath, const TPlace& place) {
+    WriteProfileInt(settingsPath, kGeneralSection, kCityKey, place.City);
+    WriteProfileInt(settingsPath, kGeneralSection, kCountryKey, place.Country);
+}
+
+std::string InvalidPlaceMessage(std::int32_t country, std::int32_t city) {
+    return "Ville inconnue : le catalogue " + std::string(CountryName(country)) +
+           " n'a pas de ville num\xE9ro " + std::to_string(city);
+}
+
+std::optional<std::string> FetchForecast(std::int32_t country, std::int32_t city, TIdHTTP& http) {
+    if (country < kFrance || country > kBelgique) return std::nullopt;
+    if (!IsValidPlace(country, city)) throw std::runtime_error(InvalidPlaceMessage(country, city));
+    switch (country) {
+    case kFrance: return GetForecastFrance(city, http);
+    case kSuisse: return GetForecastSuisse(city, http);
+    case kCanada: return GetForecastCanada(city, http);
+    default: return GetForecastBelgique(city, http);
+    }
+}
+
+std::vector<std::string> ApplySettingsHosts(const std::string& settingsPath) {
+    const THostLookup lookup = [&settingsPath](std::string_view key) -> std::optional<std::string> {
+        std::string value = ReadProfileString(settingsPath, kHostsSection, key, "");
+        if (value.empty()) return std::nullopt;
+        return value;
+    };
+    std::vector<std::string> rejected;
+    SetServiceHosts(ApplyHostOverrides(ServiceHosts(), lookup, &rejected));
+    return rejected;
+}
+
+std::string ApplicationTitle(std::string_view executablePath) {
+    if (const auto slash = executablePath.find_last_of('/'); slash != std::string_view::npos)
+        executablePath.remove_prefix(slash + 1);
+    if (const auto dot = executablePath.find('.'); dot != std::string_view::npos)
+        executablePath = executablePath.substr(0, dot);
+    std::string title(executablePath);
+    for (std::size_t i = 0; i < title.size(); ++i) title[i] = i == 0 ? upperCp1252(title[i]) : lowerCp1252(title[i]);
+    return title;
+}
+
+std::string ErrorBoxText(std::string_view message) {
+    std::string text(message);
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) text += '.';
+    return text;
+}
+
+} // namespace nubra

@@ -1,0 +1,61 @@
+// The parts of the forecast commands that need no display: the default
+// place in the settings file, the choice of forecast source, the service
+// hosts taken from the settings file, and the texts of the error box.
+// Texts are Windows-1252 bytes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nubra {
+
+class TIdHTTP;
+
+// Section and keys of the default place in "nubra.ini".
+inline constexpr std::string_view kGeneralSection = "general";
+inline constexpr std::string_view kCountryKey = "Pays";
+inline constexpr std::string_view kCityKey = "villedefaut";
+inline constexpr std::string_view kHostsSection = "serveurs";
+
+struct TPlace {
+    std::int32_t Country = 0;
+    std::int32_t City = 0;
+};
+
+// "Pays" then "villedefaut" of section "general", each 0 when absent or not
+// an integer (a missing or unreadable file gives France, first commune).
+TPlace ReadDefaultPlace(const std::string& settingsPath);
+
+// "villedefaut" first, then "Pays"; when the first write fails (it raises
+// EProfileError) the second is not attempted.
+void WriteDefaultPlace(const std::string& settingsPath, const TPlace& place);
+
+// The forecast text of `city` from the source of `country`, fetched on
+// `http`; nullopt, with nothing fetched, for a country outside 0..3. A city
+// index that its country's table does not hold raises std::runtime_error
+// with a French message before anything is fetched. Fetch and page errors
+// of the sources pass through.
+std::optional<std::string> FetchForecast(std::int32_t country, std::int32_t city, TIdHTTP& http);
+
+// The message for a city index its country's table does not hold.
+std::string InvalidPlaceMessage(std::int32_t country, std::int32_t city);
+
+// Overrides the hosts the sources use with the section "serveurs" of the
+// settings file (keys "france", "suisse", "canada", "canada-site",
+// "belgique"); keys absent from the file keep the host in effect. Values
+// that are not a host or host:port are ignored and their keys returned.
+std::vector<std::string> ApplySettingsHosts(const std::string& settingsPath);
+
+// The title of the error box: the executable's file name without its
+// folder, cut before its first ".", first letter in upper case and every
+// later letter in lower case ("/usr/bin/nubra" gives "Nubra").
+std::string ApplicationTitle(std::string_view executablePath);
+
+// The message as the error box shows it: a "." is appended when the last
+// byte sorts after "." (so "Erreur 404" gains one, "Fin." or "(x)" not).
+std::string ErrorBoxText(std::string_view message);
+
+} // namespace nubra

@@ -1,0 +1,11 @@
+// Program entry: the application object, the one main window, the loop.
+#include <QApplication>
+
+#include "unit1.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    nubra::TForm1 Form1;  // its creation does all the start-up work
+    Form1.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,92 @@
+// The place selection without a display: what the country, region,
+// department and city lists hold for a country and a stored place, and how
+// a selection on screen turns back into a country index and a city index.
+// The window (unit1.h) only copies these contents into its widgets and reads
+// its widgets' selections into a TSelectionState.
+//
+// Country index: 0 France, 1 Switzerland, 2 Canada, 3 Belgium; any other
+// value selects nothing. City index: position of a record in its country's
+// table. Texts are Windows-1252 bytes. Name comparisons are exact.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nubra {
+
+inline constexpr std::int32_t kFrance = 0;
+inline constexpr std::int32_t kSuisse = 1;
+inline constexpr std::int32_t kCanada = 2;
+inline constexpr std::int32_t kBelgique = 3;
+
+// One list's entries and the position to select (-1: none).
+struct TListContent {
+    std::vector<std::string> Items;
+    std::int32_t Selected = -1;
+};
+
+// Everything ShowCountry puts on screen.
+struct TCountryView {
+    std::int32_t Country = -1;               // entry of the country list, -1: none
+    bool RegionVisible = false;              // region/province list and its caption
+    bool DepartmentVisible = false;          // department list and its caption
+    std::optional<bool> RegionEnabled;       // nullopt: left as it is
+    std::optional<bool> DepartmentEnabled;
+    TListContent Regions;                    // regions (France) or provinces (Canada)
+    TListContent Departments;                // kept in ascending text order
+    TListContent Cities;
+};
+
+// The lists for `country` with the place `city` selected. France and
+// Canada select the record's region or province, its department, and the
+// last entry bearing the record's name; Switzerland and Belgium list the
+// whole table and select entry `city`.
+//
+// A city index that is not valid for the country (including any index of an
+// empty table) never reads outside the table: France and Canada then show
+// their region or province list with nothing selected and empty department
+// and city lists; Switzerland and Belgium show their list with nothing
+// selected.
+TCountryView CountryView(std::int32_t city, std::int32_t country);
+
+// Adds `entry` to a list kept in ascending byte order, after any equal
+// entries; returns its position.
+std::int32_t AddSorted(std::vector<std::string>& list, std::string entry);
+
+// The department list of region `region` (1..22): the entries of
+// FranceDepartments of that region from their department code on, in
+// ascending text order. Empty for a region number outside 1..22.
+std::vector<std::string> RegionDepartments(std::int32_t region);
+
+// Names of the French communes whose department code is the first two
+// characters of `departmentText`, in catalogue order.
+std::vector<std::string> DepartmentCommunes(std::string_view departmentText);
+
+// Names of the Canadian cities of province `province`, in catalogue order.
+std::vector<std::string> ProvinceCities(std::int32_t province);
+
+// The selections on screen, as ResolveSelection reads them.
+struct TSelectionState {
+    std::int32_t Country = -1;     // selected entry of the country list
+    std::int32_t Region = -1;      // selected entry of the region/province list
+    std::string Department;        // text of the selected department entry ("" if none)
+    std::int32_t CityRow = -1;     // selected entry of the city list
+    std::string CityText;          // its text
+};
+
+// Sets `Country` to the selected country and, when the selected place is
+// found, `City` to its index (the first matching record for France and
+// Canada, the row for Switzerland and Belgium); otherwise `City` is kept.
+void ResolveSelection(const TSelectionState& state, std::int32_t& City, std::int32_t& Country);
+
+// True when `city` indexes a record of `country`'s table.
+bool IsValidPlace(std::int32_t country, std::int32_t city);
+
+// The French name of a country index ("France", "Suisse", ...), empty
+// outside 0..3.
+std::string_view CountryName(std::int32_t country);
+
+} // namespace nubra

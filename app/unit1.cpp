@@ -1,0 +1,448 @@
+#include "unit1.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStringList>
+#include <QStyledItemDelegate>
+#include <QTimer>
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+
+#include "catalogue.h"
+#include "commands.h"
+#include "cp1252.h"
+#include "fixed_lists.h"
+#include "http.h"
+#include "places.h"
+#include "profile.h"
+#include "resource.h"
+
+namespace nubra {
+
+std::int32_t CurrentCountry = 0;
+std::int32_t CurrentCity = 0;
+
+namespace {
+
+QString toDisplay(std::string_view text) { return QString::fromUtf8(Cp1252ToUtf8(text)); }
+
+std::string fromDisplay(const QString& text) { return Utf8ToCp1252(text.toUtf8().toStdString()); }
+
+QStringList toDisplay(const std::vector<std::string>& items) {
+    QStringList list;
+    list.reserve(static_cast<qsizetype>(items.size()));
+    for (const auto& item : items) list.append(toDisplay(item));
+    return list;
+}
+
+// Forecast lines end with CR LF; the text area wants bare line feeds.
+QString forecastForDisplay(const std::string& text) {
+    QString shown = toDisplay(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return shown;
+}
+
+std::int32_t selectedRow(const QListWidget* list) {
+    const auto items = list->selectedItems();
+    return items.isEmpty() ? -1 : list->row(items.front());
+}
+
+template <class Widget>
+Widget* makeControl(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* widget = new Widget(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, std::string_view caption, int left, int top) {
+    auto* button = makeControl<QPushButton>(parent, name, left, top, 180, 25);
+    button->setText(toDisplay(caption));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, std::string_view caption, int left, int top, int width) {
+    auto* label = makeControl<QLabel>(parent, name, left, top, width, 13);
+    label->setText(toDisplay(caption));
+    // Captions size themselves to their text, so that a substitute font
+    // wider than the design's never cuts them.
+    label->resize(std::max(width, label->sizeHint().width()), 13);
+    return label;
+}
+
+QComboBox* makeList(QWidget* parent, const char* name, int top) {
+    auto* combo = makeControl<QComboBox>(parent, name, 8, top, 209, 21);
+    combo->setEditable(false);  // choice only; typing jumps to a matching entry
+    combo->setMaxVisibleItems(16);
+    return combo;
+}
+
+// While a forecast is fetched: busy cursor, and the window's input filter
+// on the whole application (see TForm1::eventFilter).
+class TFetchScope {
+public:
+    TFetchScope(QObject* filter, bool& fetching) : filter_(filter), fetching_(fetching) {
+        fetching_ = true;
+        qApp->installEventFilter(filter_);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~TFetchScope() {
+        QApplication::restoreOverrideCursor();
+        qApp->removeEventFilter(filter_);
+        fetching_ = false;
+    }
+    TFetchScope(const TFetchScope&) = delete;
+    TFetchScope& operator=(const TFetchScope&) = delete;
+
+private:
+    QObject* filter_;
+    bool& fetching_;
+};
+
+// The city list's rows are 13 pixels high, as designed for an 11-pixel font.
+class TFixedRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), 13};
+    }
+};
+
+bool isUserInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::InputMethod:
+    case QEvent::DragEnter:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+template <class Body>
+void TForm1::guarded(Body&& body) {
+    try {
+        body();
+    } catch (const std::exception& e) {
+        ShowError(e.what());
+    } catch (...) {
+        ShowError("Erreur inattendue");
+    }
+}
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent), IdHTTP1(std::make_unique<TIdHTTP>()) {
+    buildControls();
+
+    // Mirrors or a local replica of the weather services, if the user named any.
+    const auto rejected = ApplySettingsHosts(SettingsPath());
+    for (const auto& key : rejected)
+        ShowError("Serveur ignor\xE9 dans la section [serveurs] de nubra.ini : " + key);
+
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildControls() {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Nubra"));
+    // A fixed dialog frame: a close box, no minimise or maximise box.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(626, 600);
+    move(222, 121);
+    // The design's face, else the closest metric-compatible ones.
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
+                      QStringLiteral("Helvetica")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    setFont(font);
+
+    Memo1 = makeControl<QPlainTextEdit>(this, "Memo1", 8, 8, 609, 385);
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setTabChangesFocus(true);
+    Memo1->installEventFilter(this);  // Enter inserts no line break
+
+    Button1 = makeButton(this, "Button1", "Fermer", 440, 528);
+    Label1 = makeLabel(this, "Label1", "R\xE9gion :", 8, 448, 40);
+    ComboBox1 = makeList(this, "ComboBox1", 464);
+    ComboBox1->addItems(toDisplay(std::vector<std::string>(FranceRegions.begin(), FranceRegions.end())));
+    ComboBox1->setCurrentIndex(0);
+    Label2 = makeLabel(this, "Label2", "D\xE9partement :", 8, 496, 67);
+    ComboBox2 = makeList(this, "ComboBox2", 512);
+    ComboBox2->addItems(toDisplay(RegionDepartments(1)));
+    ComboBox2->setCurrentIndex(0);
+    Button3 = makeButton(this, "Button3", "Voir la Nubra de cette ville", 440, 400);
+    ListBox1 = makeControl<QListWidget>(this, "ListBox1", 224, 416, 209, 177);
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox1->setUniformItemSizes(true);  // thousands of rows laid out at once
+    ListBox1->setItemDelegate(new TFixedRowDelegate(ListBox1));
+    ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Label3 = makeLabel(this, "Label3", "Ville :", 224, 400, 25);
+    Button4 = makeButton(this, "Button4", "D\xE9" "finir comme ville par d\xE9" "faut", 440, 432);
+    Button2 = makeButton(this, "Button2", "Rafraichir la page", 440, 495);
+    Label4 = makeLabel(this, "Label4", "Pays :", 8, 400, 29);
+    ComboBox3 = makeList(this, "ComboBox3", 416);
+    ComboBox3->addItems({QStringLiteral("France"), QStringLiteral("Suisse"), QStringLiteral("Canada"),
+                         QStringLiteral("Belgique")});
+    ComboBox3->setCurrentIndex(0);
+    Button5 = makeButton(this, "Button5", "Revenir \xE0 la ville par d\xE9" "faut", 440, 464);
+    Button6 = makeButton(this, "Button6", "V\xE9rifier les mises \xE0 jours", 438, 560);
+    Button6->setVisible(false);
+
+    for (auto* label : {Label1, Label2, Label3, Label4}) label->setFocusPolicy(Qt::NoFocus);
+    const QWidget* order[] = {Memo1, Button1, Button2, ComboBox3, ComboBox1, ComboBox2,
+                              ListBox1, Button3, Button4, Button5, Button6};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+    Memo1->setFocus();
+
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button6, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    // `activated` is the user's choice only; selections set by code are silent.
+    connect(ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Change);
+    connect(ComboBox2, &QComboBox::activated, this, &TForm1::ComboBox2Change);
+    connect(ComboBox3, &QComboBox::activated, this, &TForm1::ComboBox3Change);
+}
+
+void TForm1::FormCreate() {
+    guarded([this] {
+        {
+            // The streams live only for the loading; released on every path.
+            const std::unique_ptr<TStream> resource = OpenResource("data");
+            TMemoryStream entry;
+            LoadCatalogues(*resource, entry);
+        }
+        const TPlace place = ReadDefaultPlace(SettingsPath());
+        CurrentCountry = place.Country;
+        CurrentCity = place.City;
+        ShowCountry(CurrentCity, CurrentCountry);
+        // The start-up forecast, without the focus step.
+        ShowForecast(CurrentCountry, CurrentCity);
+    });
+}
+
+void TForm1::FormShow() { Memo1->selectAll(); }
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) FormShow();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (fetching_) {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            IdHTTP1->Abort();
+            // The source may start a second request right after the first
+            // was abandoned; keep abandoning until the command has ended.
+            auto* again = new QTimer(this);
+            connect(again, &QTimer::timeout, this, [this, again] {
+                if (fetching_) IdHTTP1->Abort();
+                else again->deleteLater();
+            });
+            again->start(50);
+            return true;
+        }
+        if (isUserInput(event->type())) return true;
+        if (event->type() == QEvent::Close && watched == this) {
+            event->ignore();
+            return true;
+        }
+    }
+    if (watched == Memo1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::ShowError(const std::string& message) {
+    const std::string title =
+        ApplicationTitle(Utf8ToCp1252(QCoreApplication::applicationFilePath().toUtf8().toStdString()));
+    QMessageBox box(QMessageBox::Critical, toDisplay(title), toDisplay(ErrorBoxText(message)), QMessageBox::Ok, this);
+    box.exec();
+}
+
+// -- Place selection --------------------------------------------------------
+
+void TForm1::applyView(const TCountryView& view) {
+    ComboBox3->setCurrentIndex(view.Country);
+    ListBox1->clear();
+    ComboBox1->clear();
+    ComboBox2->clear();
+    ComboBox1->setVisible(view.RegionVisible);
+    Label1->setVisible(view.RegionVisible);
+    ComboBox2->setVisible(view.DepartmentVisible);
+    Label2->setVisible(view.DepartmentVisible);
+    if (view.RegionEnabled) ComboBox1->setEnabled(*view.RegionEnabled);
+    if (view.DepartmentEnabled) ComboBox2->setEnabled(*view.DepartmentEnabled);
+
+    ComboBox1->addItems(toDisplay(view.Regions.Items));
+    ComboBox1->setCurrentIndex(view.Regions.Selected);
+    ComboBox2->addItems(toDisplay(view.Departments.Items));
+    ComboBox2->setCurrentIndex(view.Departments.Selected);
+    ListBox1->addItems(toDisplay(view.Cities.Items));
+    if (view.Cities.Selected >= 0) {
+        ListBox1->setCurrentRow(view.Cities.Selected);
+        ListBox1->scrollToItem(ListBox1->item(view.Cities.Selected), QAbstractItemView::PositionAtCenter);
+    }
+}
+
+void TForm1::ShowCountry(std::int32_t City, std::int32_t Country) { applyView(CountryView(City, Country)); }
+
+void TForm1::ComboBox3Change() {
+    guarded([this] {
+        CurrentCountry = ComboBox3->currentIndex();
+        ShowCountry(0, CurrentCountry);
+    });
+}
+
+void TForm1::ComboBox1Change() {
+    guarded([this] {
+        const int position = ComboBox1->currentIndex();
+        if (position < 0) return;
+        if (CurrentCountry == kFrance) {
+            ComboBox2->clear();
+            ComboBox2->addItems(toDisplay(RegionDepartments(position + 1)));
+            ComboBox2->setCurrentIndex(0);
+            ComboBox2Change();
+        } else if (CurrentCountry == kCanada) {
+            ListBox1->clear();
+            ListBox1->addItems(toDisplay(ProvinceCities(position + 1)));
+        }
+    });
+}
+
+void TForm1::ComboBox2Change() {
+    guarded([this] {
+        if (CurrentCountry != kFrance || ComboBox2->currentIndex() < 0) return;
+        const auto communes = DepartmentCommunes(fromDisplay(ComboBox2->currentText()));
+        ListBox1->clear();
+        ListBox1->addItems(toDisplay(communes));
+    });
+}
+
+void TForm1::ResolveSelection(std::int32_t& City, std::int32_t& Country) {
+    TSelectionState state;
+    state.Country = ComboBox3->currentIndex();
+    state.Region = ComboBox1->currentIndex();
+    if (ComboBox2->currentIndex() >= 0) state.Department = fromDisplay(ComboBox2->currentText());
+    state.CityRow = selectedRow(ListBox1);
+    if (state.CityRow >= 0) state.CityText = fromDisplay(ListBox1->item(state.CityRow)->text());
+    nubra::ResolveSelection(state, City, Country);
+}
+
+// -- Forecast commands ------------------------------------------------------
+
+void TForm1::ShowForecast(std::int32_t Country, std::int32_t City) {
+    if (Country < kFrance || Country > kBelgique) return;
+    if (!IsValidPlace(Country, City)) throw std::runtime_error(InvalidPlaceMessage(Country, City));
+
+    std::optional<std::string> text;
+    std::exception_ptr failure;
+    {
+        // The page is read on a worker thread; this thread keeps painting in
+        // a local loop that the worker ends when it is done.
+        TFetchScope scope(this, fetching_);
+        QEventLoop loop;
+        TIdHTTP& http = *IdHTTP1;
+        std::thread worker([&] {
+            try {
+                text = FetchForecast(Country, City, http);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        loop.exec();
+        worker.join();
+    }
+    if (failure) std::rethrow_exception(failure);
+    if (text) Memo1->setPlainText(forecastForDisplay(*text));
+}
+
+void TForm1::focusStep() {
+    Memo1->setFocus();
+    Memo1->selectAll();
+}
+
+void TForm1::Button1Click() { close(); }
+
+void TForm1::Button3Click() {
+    if (fetching_) return;
+    guarded([this] {
+        if (selectedRow(ListBox1) < 0) return;
+        ResolveSelection(CurrentCity, CurrentCountry);
+        ShowForecast(CurrentCountry, CurrentCity);
+        focusStep();
+    });
+}
+
+void TForm1::Button2Click() {
+    if (fetching_) return;
+    guarded([this] {
+        ShowForecast(CurrentCountry, CurrentCity);
+        focusStep();
+    });
+}
+
+void TForm1::Button4Click() {
+    if (fetching_) return;
+    guarded([this] {
+        if (selectedRow(ListBox1) < 0) return;
+        ResolveSelection(CurrentCity, CurrentCountry);
+        WriteDefaultPlace(SettingsPath(), TPlace{CurrentCountry, CurrentCity});
+    });
+}
+
+void TForm1::Button5Click() {
+    if (fetching_) return;
+    guarded([this] {
+        const TPlace place = ReadDefaultPlace(SettingsPath());
+        CurrentCountry = place.Country;
+        CurrentCity = place.City;
+        ShowForecast(CurrentCountry, CurrentCity);
+        focusStep();
+    });
+}
+
+} // namespace nubra

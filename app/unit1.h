@@ -1,0 +1,105 @@
+// The main window: the place lists on the left, the forecast text above, the
+// command buttons on the right. The window builds its controls, wires them
+// to its handlers and copies texts in and out; what the lists hold and how
+// a selection is resolved come from places.h, the settings file and the
+// choice of source from commands.h.
+//
+// Every text inside is Windows-1252; it is converted to Qt's strings only
+// when it is put on screen, and back when a list entry's text is read.
+//
+// Handlers run one at a time. A forecast is fetched on a worker thread while
+// the window keeps painting, shows a busy cursor and ignores the mouse and
+// the keyboard, apart from Escape, which abandons the fetch.
+#pragma once
+
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace nubra {
+
+class TIdHTTP;
+struct TCountryView;
+
+// The country and city of the last show, store or restore command
+// (CurrentCountry alone also follows the user's choice of country): the
+// lists' country as the region and department handlers see it, and the
+// place the refresh command fetches.
+extern std::int32_t CurrentCountry;
+extern std::int32_t CurrentCity;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    // Builds the controls with their initial content, then runs FormCreate.
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Controls, named as in the window's design (each also its objectName).
+    QPlainTextEdit* Memo1 = nullptr;
+    QPushButton* Button1 = nullptr;  // "Fermer"
+    QLabel* Label1 = nullptr;        // "Région :"
+    QComboBox* ComboBox1 = nullptr;  // regions or provinces
+    QLabel* Label2 = nullptr;        // "Département :"
+    QComboBox* ComboBox2 = nullptr;  // departments, ascending text order
+    QPushButton* Button3 = nullptr;  // show the chosen city
+    QListWidget* ListBox1 = nullptr; // places
+    QLabel* Label3 = nullptr;        // "Ville :"
+    QPushButton* Button4 = nullptr;  // store the default
+    QPushButton* Button2 = nullptr;  // refresh
+    QLabel* Label4 = nullptr;        // "Pays :"
+    QComboBox* ComboBox3 = nullptr;  // countries
+    QPushButton* Button5 = nullptr;  // back to the default
+    std::unique_ptr<TIdHTTP> IdHTTP1;
+    QPushButton* Button6 = nullptr;  // hidden; closes like Button1
+
+    // Start-up: catalogues from the embedded archive, default place from
+    // the settings file, lists, then the default place's forecast.
+    void FormCreate();
+    void FormShow();
+
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void ComboBox1Change();
+    void ComboBox2Change();
+    void ComboBox3Change();
+
+    void ShowCountry(std::int32_t City, std::int32_t Country);
+    void ResolveSelection(std::int32_t& City, std::int32_t& Country);
+    void ShowForecast(std::int32_t Country, std::int32_t City);
+
+    // Shows a failure in the modal error box, titled with the application
+    // title. `message` is Windows-1252.
+    void ShowError(const std::string& message);
+
+    // True while a forecast is being fetched.
+    bool IsFetching() const { return fetching_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void applyView(const TCountryView& view);
+    void focusStep();
+    // Runs a handler body; a failure goes to the error box.
+    template <class Body>
+    void guarded(Body&& body);
+
+    bool fetching_ = false;
+};
+
+} // namespace nubra

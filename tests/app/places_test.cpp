@@ -1,0 +1,328 @@
+// The place lists and the selection resolution over small hand-made
+// catalogues (the tables are filled directly), and the display-free parts
+// of the forecast commands.
+#include "commands.h"
+#include "places.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "catalogue.h"
+#include "hosts.h"
+#include "http.h"
+#include "profile.h"
+
+namespace nubra {
+namespace {
+
+TVilleFrance commune(std::string nom, std::string departement, std::uint8_t region) {
+    TVilleFrance v;
+    v.CodeInsee = departement + "001";
+    v.CodePostal = departement + "000";
+    v.Departement = std::move(departement);
+    v.Nom = std::move(nom);
+    v.Region = region;
+    return v;
+}
+
+TVillecanada canadien(std::string nom, std::uint8_t province) {
+    TVillecanada v;
+    v.Nom = std::move(nom);
+    v.Province = province;
+    v.CodeVille = "AB-1";
+    return v;
+}
+
+// A small world: Alsace (1) with 67 and 68, Aquitaine (2) with two
+// "Castillon" in 64, Corsica (8); Alberta (1) and Quebec (11); Swiss
+// entries with one exact duplicate; two Belgian places.
+class SmallCatalogue : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearCatalogues();
+        FranceCities = {
+            commune("Achenheim", "67", 1),  commune("Altorf", "67", 1),    commune("Colmar", "68", 1),
+            commune("Castillon", "64", 2),  commune("Pau", "64", 2),       commune("Castillon", "64", 2),
+            commune("Ajaccio", "2A", 8),    commune("Bastia", "2B", 8),
+        };
+        CanadaCities = {canadien("Airdrie", 1), canadien("Banff", 1), canadien("Qu\xE9" "bec", 11),
+                        canadien("Banff", 1)};
+        SuisseCities = {{"AADORF", 8355}, {"BERN", 3000}, {"BERN", 3000}};
+        BelgiqueCities = {{"'s Gravenwezel", 6450}, {"Bruxelles", 6451}};
+    }
+    void TearDown() override { ClearCatalogues(); }
+};
+
+TEST_F(SmallCatalogue, FranceShowsTheRecordsRegionDepartmentAndCommune) {
+    const TCountryView view = CountryView(1, kFrance);
+    EXPECT_EQ(view.Country, kFrance);
+    EXPECT_TRUE(view.RegionVisible);
+    EXPECT_TRUE(view.DepartmentVisible);
+    EXPECT_EQ(view.RegionEnabled, true);
+    EXPECT_EQ(view.DepartmentEnabled, true);
+    ASSERT_EQ(view.Regions.Items.size(), 22u);
+    EXPECT_EQ(view.Regions.Items[0], "Alsace");
+    EXPECT_EQ(view.Regions.Selected, 0);
+    EXPECT_EQ(view.Departments.Items,
+              (std::vector<std::string>{"67 : Bas-Rhin (Strasbourg)", "68 : Haut-Rhin (Colmar)"}));
+    EXPECT_EQ(view.Departments.Selected, 0);
+    EXPECT_EQ(view.Cities.Items, (std::vector<std::string>{"Achenheim", "Altorf"}));
+    EXPECT_EQ(view.Cities.Selected, 1);
+
+    const TCountryView colmar = CountryView(2, kFrance);
+    EXPECT_EQ(colmar.Departments.Selected, 1);
+    EXPECT_EQ(colmar.Cities.Items, (std::vector<std::string>{"Colmar"}));
+    EXPECT_EQ(colmar.Cities.Selected, 0);
+}
+
+TEST_F(SmallCatalogue, DuplicateNamesShowTheLastAndResolveToTheFirst) {
+    // Either "Castillon" shown as the stored place selects the second entry.
+    for (const std::int32_t city : {3, 5}) {
+        const TCountryView view = CountryView(city, kFrance);
+        EXPECT_EQ(view.Regions.Selected, 1);
+        EXPECT_EQ(view.Departments.Items[view.Departments.Selected], "64 : Pyr\xE9n\xE9" "es-Atlantiques (Pau)");
+        EXPECT_EQ(view.Cities.Items, (std::vector<std::string>{"Castillon", "Pau", "Castillon"}));
+        EXPECT_EQ(view.Cities.Selected, 2) << "city " << city;
+    }
+    // Choosing either resolves to the first in catalogue order.
+    for (const std::int32_t row : {0, 2}) {
+        std::int32_t city = -1, country = -1;
+        ResolveSelection({kFrance, 1, "64 : Pyr\xE9n\xE9" "es-Atlantiques (Pau)", row, "Castillon"}, city, country);
+        EXPECT_EQ(country, kFrance);
+        EXPECT_EQ(city, 3);
+    }
+    // Canada: the same rule, by province.
+    EXPECT_EQ(CountryView(3, kCanada).Cities.Selected, 2);
+    std::int32_t city = -1, country = -1;
+    ResolveSelection({kCanada, 0, "", 2, "Banff"}, city, country);
+    EXPECT_EQ(city, 1);
+}
+
+TEST_F(SmallCatalogue, IdenticalSwissEntriesAreToldApartByPosition) {
+    const TCountryView view = CountryView(2, kSuisse);
+    EXPECT_EQ(view.Cities.Items, (std::vector<std::string>{"AADORF 8355", "BERN 3000", "BERN 3000"}));
+    EXPECT_EQ(view.Cities.Selected, 2);
+    EXPECT_FALSE(view.RegionVisible);
+    EXPECT_FALSE(view.DepartmentVisible);
+    EXPECT_EQ(view.RegionEnabled, false);
+    EXPECT_EQ(view.DepartmentEnabled, false);
+    for (const std::int32_t row : {1, 2}) {
+        std::int32_t city = 0, country = 0;
+        ResolveSelection({kSuisse, -1, "", row, "BERN 3000"}, city, country);
+        EXPECT_EQ(country, kSuisse);
+        EXPECT_EQ(city, row);
+    }
+}
+
+TEST_F(SmallCatalogue, CanadaAndBelgiumLists) {
+    const TCountryView canada = CountryView(2, kCanada);
+    EXPECT_TRUE(canada.RegionVisible);
+    EXPECT_FALSE(canada.DepartmentVisible);
+    EXPECT_EQ(canada.RegionEnabled, true);
+    EXPECT_EQ(canada.DepartmentEnabled, false);
+    ASSERT_EQ(canada.Regions.Items.size(), 13u);
+    EXPECT_EQ(canada.Regions.Selected, 10);
+    EXPECT_TRUE(canada.Departments.Items.empty());
+    EXPECT_EQ(canada.Cities.Items, (std::vector<std::string>{"Qu\xE9" "bec"}));
+
+    const TCountryView belgium = CountryView(0, kBelgique);
+    EXPECT_EQ(belgium.Cities.Items, (std::vector<std::string>{"'s Gravenwezel", "Bruxelles"}));
+    EXPECT_EQ(belgium.Cities.Selected, 0);
+    EXPECT_FALSE(belgium.RegionVisible);
+}
+
+TEST_F(SmallCatalogue, InvalidIndicesShowTheCountryWithNothingSelected) {
+    for (const std::int32_t city : {-1, 8, 100000}) {
+        const TCountryView france = CountryView(city, kFrance);
+        EXPECT_EQ(france.Regions.Items.size(), 22u);
+        EXPECT_EQ(france.Regions.Selected, -1);
+        EXPECT_TRUE(france.Departments.Items.empty());
+        EXPECT_TRUE(france.Cities.Items.empty());
+        EXPECT_EQ(france.Cities.Selected, -1);
+        EXPECT_TRUE(france.DepartmentVisible);
+    }
+    const TCountryView canada = CountryView(4, kCanada);
+    EXPECT_EQ(canada.Regions.Items.size(), 13u);
+    EXPECT_EQ(canada.Regions.Selected, -1);
+    EXPECT_TRUE(canada.Cities.Items.empty());
+
+    const TCountryView suisse = CountryView(3, kSuisse);
+    EXPECT_EQ(suisse.Cities.Items.size(), 3u);
+    EXPECT_EQ(suisse.Cities.Selected, -1);
+
+    // An empty table: index 0 is no more valid than any other.
+    BelgiqueCities.clear();
+    const TCountryView empty = CountryView(0, kBelgique);
+    EXPECT_TRUE(empty.Cities.Items.empty());
+    EXPECT_EQ(empty.Cities.Selected, -1);
+    EXPECT_FALSE(IsValidPlace(kBelgique, 0));
+    EXPECT_TRUE(IsValidPlace(kSuisse, 2));
+    EXPECT_FALSE(IsValidPlace(kSuisse, 3));
+    EXPECT_FALSE(IsValidPlace(7, 0));
+}
+
+TEST_F(SmallCatalogue, UnknownCountrySelectsNothingAndLeavesEnablingAlone) {
+    const TCountryView view = CountryView(0, 7);
+    EXPECT_EQ(view.Country, -1);
+    EXPECT_FALSE(view.RegionVisible);
+    EXPECT_FALSE(view.DepartmentVisible);
+    EXPECT_FALSE(view.RegionEnabled.has_value());
+    EXPECT_FALSE(view.DepartmentEnabled.has_value());
+    EXPECT_TRUE(view.Regions.Items.empty());
+    EXPECT_TRUE(view.Cities.Items.empty());
+
+    std::int32_t city = 5, country = 0;
+    ResolveSelection({7, 0, "", 0, "Achenheim"}, city, country);
+    EXPECT_EQ(country, 7);
+    EXPECT_EQ(city, 5);
+}
+
+TEST_F(SmallCatalogue, ResolutionWithoutAMatchKeepsTheCity) {
+    // The lists hold French communes while the country list says Canada.
+    std::int32_t city = 6, country = 0;
+    ResolveSelection({kCanada, 0, "", 0, "Achenheim"}, city, country);
+    EXPECT_EQ(country, kCanada);
+    EXPECT_EQ(city, 6);
+    // A commune of the right name in another region's department.
+    ResolveSelection({kFrance, 2, "67 : Bas-Rhin (Strasbourg)", 0, "Achenheim"}, city, country);
+    EXPECT_EQ(city, 6);
+    ResolveSelection({kFrance, 0, "67 : Bas-Rhin (Strasbourg)", 0, "Achenheim"}, city, country);
+    EXPECT_EQ(city, 0);
+}
+
+TEST_F(SmallCatalogue, CorsicaAndRegionChanges) {
+    EXPECT_EQ(RegionDepartments(8),
+              (std::vector<std::string>{"2A : Corse-du-Sud (Ajaccio)", "2B : Haute-Corse (Bastia)"}));
+    EXPECT_EQ(DepartmentCommunes("2B : Haute-Corse (Bastia)"), (std::vector<std::string>{"Bastia"}));
+    const TCountryView ajaccio = CountryView(6, kFrance);
+    EXPECT_EQ(ajaccio.Regions.Selected, 7);
+    EXPECT_EQ(ajaccio.Departments.Selected, 0);
+    EXPECT_EQ(ajaccio.Cities.Items, (std::vector<std::string>{"Ajaccio"}));
+    std::int32_t city = 0, country = 0;
+    ResolveSelection({kFrance, 7, "2B : Haute-Corse (Bastia)", 0, "Bastia"}, city, country);
+    EXPECT_EQ(city, 7);
+
+    const auto ileDeFrance = RegionDepartments(10);
+    ASSERT_EQ(ileDeFrance.size(), 8u);
+    EXPECT_TRUE(std::is_sorted(ileDeFrance.begin(), ileDeFrance.end()));
+    EXPECT_EQ(ileDeFrance.front(), "75 : Paris (Paris)");
+    EXPECT_TRUE(RegionDepartments(0).empty());
+    EXPECT_TRUE(RegionDepartments(23).empty());
+    EXPECT_EQ(ProvinceCities(1), (std::vector<std::string>{"Airdrie", "Banff", "Banff"}));
+}
+
+TEST(SortedList, AddReportsThePositionInTextOrder) {
+    std::vector<std::string> list;
+    EXPECT_EQ(AddSorted(list, "68 : b"), 0);
+    EXPECT_EQ(AddSorted(list, "67 : a"), 0);
+    EXPECT_EQ(AddSorted(list, "2A : c"), 0);
+    EXPECT_EQ(AddSorted(list, "67 : a"), 2);  // after its equal
+    EXPECT_EQ(list, (std::vector<std::string>{"2A : c", "67 : a", "67 : a", "68 : b"}));
+}
+
+TEST(ErrorBox, TitleFromTheExecutableName) {
+    EXPECT_EQ(ApplicationTitle("/usr/bin/nubra"), "Nubra");
+    EXPECT_EQ(ApplicationTitle("NUBRA.EXE"), "Nubra");
+    EXPECT_EQ(ApplicationTitle("./build/app/nubra.bin.old"), "Nubra");
+    EXPECT_EQ(ApplicationTitle("/opt/\xE9t\xC9"), "\xC9t\xE9");
+    EXPECT_EQ(ApplicationTitle("app_Tests"), "App_tests");
+    EXPECT_EQ(ApplicationTitle(""), "");
+}
+
+TEST(ErrorBox, FullStopAddedWhenTheLastByteSortsAfterIt) {
+    EXPECT_EQ(ErrorBoxText("Erreur HTTP 404"), "Erreur HTTP 404.");
+    EXPECT_EQ(ErrorBoxText("Ressource data non trouv\xE9" "e"), "Ressource data non trouv\xE9" "e.");
+    EXPECT_EQ(ErrorBoxText("Op\xE9ration annul\xE9" "e."), "Op\xE9ration annul\xE9" "e.");
+    EXPECT_EQ(ErrorBoxText("(x)"), "(x)");  // ')' sorts before '.'
+    EXPECT_EQ(ErrorBoxText("a-"), "a-");
+    EXPECT_EQ(ErrorBoxText("a/"), "a/.");
+    EXPECT_EQ(ErrorBoxText(""), "");
+}
+
+// An HTTP client that records what it is asked and answers nothing useful.
+class TRecordingHttp : public TIdHTTP {
+public:
+    std::string FetchPage(const std::string& url) override {
+        urls.push_back(url);
+        return {};
+    }
+    std::vector<std::string> urls;
+};
+
+TEST_F(SmallCatalogue, FetchForecastChecksTheIndexBeforeFetching) {
+    TRecordingHttp http;
+    EXPECT_FALSE(FetchForecast(7, 0, http).has_value());
+    EXPECT_FALSE(FetchForecast(-1, 0, http).has_value());
+    EXPECT_TRUE(http.urls.empty());
+
+    try {
+        FetchForecast(kCanada, 4, http);
+        ADD_FAILURE() << "no error raised";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "Ville inconnue : le catalogue Canada n'a pas de ville num\xE9ro 4");
+    }
+    EXPECT_THROW(FetchForecast(kFrance, -1, http), std::runtime_error);
+    EXPECT_TRUE(http.urls.empty());
+
+    // A valid place goes to its country's source.
+    EXPECT_TRUE(FetchForecast(kSuisse, 0, http).has_value());
+    ASSERT_EQ(http.urls.size(), 1u);
+    EXPECT_NE(http.urls[0].find("8355"), std::string::npos);
+}
+
+class TempConfig : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "nubra-places-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::filesystem::path dir_;
+};
+
+TEST_F(TempConfig, DefaultPlaceIsWrittenCityFirstAndReadBack) {
+    const auto file = (dir_ / "nubra.ini").string();
+    EXPECT_EQ(ReadDefaultPlace(file).Country, 0);
+    EXPECT_EQ(ReadDefaultPlace(file).City, 0);
+    WriteDefaultPlace(file, {2, 17});
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    EXPECT_EQ(content.str(), "[general]\nvilledefaut=17\nPays=2\n");
+    EXPECT_EQ(ReadDefaultPlace(file).Country, 2);
+    EXPECT_EQ(ReadDefaultPlace(file).City, 17);
+
+    // The settings file is a folder: the first write fails, nothing else is tried.
+    const auto folder = dir_ / "dossier.ini";
+    std::filesystem::create_directory(folder);
+    EXPECT_THROW(WriteDefaultPlace(folder.string(), {1, 1}), EProfileError);
+}
+
+TEST_F(TempConfig, HostOverridesComeFromTheServeursSection) {
+    const auto file = (dir_ / "nubra.ini").string();
+    TServiceHosts before = DefaultServiceHosts();
+    before.Belgique = "miroir.example:81";
+    SetServiceHosts(before);
+    WriteProfileString(file, "serveurs", "suisse", "127.0.0.1:8080");
+    WriteProfileString(file, "serveurs", "canada", "pas un h\xF4te");
+    const auto rejected = ApplySettingsHosts(file);
+    EXPECT_EQ(rejected, (std::vector<std::string>{"canada"}));
+    TRecordingHttp http;
+    SuisseCities = {{"AADORF", 8355}};
+    FetchForecast(kSuisse, 0, http);
+    ASSERT_EQ(http.urls.size(), 1u);
+    EXPECT_EQ(http.urls[0].rfind("http://127.0.0.1:8080/", 0), 0u) << http.urls[0];
+    EXPECT_EQ(ServiceHosts().Belgique, "miroir.example:81");  // no key: kept
+    EXPECT_EQ(ServiceHosts().Canada, DefaultServiceHosts().Canada);
+    SuisseCities.clear();
+    SetServiceHosts(DefaultServiceHosts());
+}
+
+} // namespace
+} // namespace nubra

@@ -1,0 +1,525 @@
+// The real window, headless, with the program's own catalogue: start-up,
+// place selection and the forecast commands against the local replica of
+// the weather services and against servers that fail.
+#include "unit1.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextCursor>
+
+#include <memory>
+
+#include "catalogue.h"
+#include "gui_support.h"
+#include "hosts.h"
+#include "http.h"
+#include "places.h"
+
+namespace nubra {
+namespace {
+
+using test::TBadServer;
+using test::TBoxWatcher;
+using test::TConfigFolder;
+using test::fromCp1252;
+
+QString selectedCity(const QListWidget* list) {
+    const auto items = list->selectedItems();
+    return items.isEmpty() ? QString() : items.front()->text();
+}
+
+bool wholeTextSelected(const QPlainTextEdit* memo) {
+    const QTextCursor cursor = memo->textCursor();
+    return cursor.selectionStart() == 0 && cursor.selectionEnd() == memo->document()->characterCount() - 1;
+}
+
+// The user chooses entry `index` of a drop-down list.
+void choose(QComboBox* combo, int index) {
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+void chooseCity(QListWidget* list, int row) { list->setCurrentRow(row); }
+
+class WindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        replica_ = new test::TReplica;
+        if (!replica_->start()) {
+            delete replica_;
+            replica_ = nullptr;
+        }
+    }
+    static void TearDownTestSuite() {
+        delete replica_;
+        replica_ = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_NE(replica_, nullptr) << "nubra-replica did not start";
+        config_ = std::make_unique<TConfigFolder>();
+        watcher_ = std::make_unique<TBoxWatcher>();
+    }
+    void TearDown() override {
+        form_.reset();
+        watcher_.reset();
+        config_.reset();
+        SetServiceHosts(DefaultServiceHosts());
+    }
+
+    // Settings file: the replica's hosts, then `general` lines if any.
+    void settings(const std::string& general) {
+        std::string content = test::hostsSection(replica_->host());
+        if (!general.empty()) content += "[general]\n" + general;
+        config_->write(content);
+    }
+
+    TForm1& open() {
+        form_ = std::make_unique<TForm1>();
+        form_->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form_.get(), 5000));
+        form_->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form_.get(), 5000));
+        return *form_;
+    }
+
+    const std::vector<test::TBoxSeen>& boxes() const { return watcher_->boxes(); }
+
+    static test::TReplica* replica_;
+    std::unique_ptr<TConfigFolder> config_;
+    std::unique_ptr<TBoxWatcher> watcher_;
+    std::unique_ptr<TForm1> form_;
+};
+
+test::TReplica* WindowTest::replica_ = nullptr;
+
+TEST_F(WindowTest, ControlsStandWhereTheDesignPutsThem) {
+    settings("Pays=7\n");
+    TForm1& form = open();
+    EXPECT_EQ(form.windowTitle(), "Nubra");
+    EXPECT_EQ(form.size(), QSize(626, 600));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+
+    struct Row {
+        QWidget* widget;
+        const char* name;
+        QRect geometry;
+    };
+    const Row rows[] = {
+        {form.Memo1, "Memo1", {8, 8, 609, 385}},         {form.Button1, "Button1", {440, 528, 180, 25}},
+        {form.Label1, "Label1", {8, 448, 40, 13}},       {form.ComboBox1, "ComboBox1", {8, 464, 209, 21}},
+        {form.Label2, "Label2", {8, 496, 67, 13}},       {form.ComboBox2, "ComboBox2", {8, 512, 209, 21}},
+        {form.Button3, "Button3", {440, 400, 180, 25}},  {form.ListBox1, "ListBox1", {224, 416, 209, 177}},
+        {form.Label3, "Label3", {224, 400, 25, 13}},     {form.Button4, "Button4", {440, 432, 180, 25}},
+        {form.Button2, "Button2", {440, 495, 180, 25}},  {form.Label4, "Label4", {8, 400, 29, 13}},
+        {form.ComboBox3, "ComboBox3", {8, 416, 209, 21}}, {form.Button5, "Button5", {440, 464, 180, 25}},
+        {form.Button6, "Button6", {438, 560, 180, 25}},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(row.widget->objectName(), row.name);
+        if (qobject_cast<QLabel*>(row.widget)) {
+            // Captions grow to their text when the font in use is wider.
+            const QRect shown = row.widget->geometry();
+            EXPECT_EQ(shown.topLeft(), row.geometry.topLeft()) << row.name;
+            EXPECT_EQ(shown.height(), row.geometry.height()) << row.name;
+            EXPECT_GE(shown.width(), row.geometry.width()) << row.name;
+            EXPECT_GE(shown.width(), row.widget->sizeHint().width()) << row.name;
+        } else {
+            EXPECT_EQ(row.widget->geometry(), row.geometry) << row.name;
+        }
+    }
+    EXPECT_EQ(form.Button4->text(), QString::fromUtf8("Définir comme ville par défaut"));
+    EXPECT_EQ(form.Button5->text(), QString::fromUtf8("Revenir à la ville par défaut"));
+    EXPECT_EQ(form.Label2->text(), QString::fromUtf8("Département :"));
+    EXPECT_FALSE(form.Button6->isVisible());
+
+    // Tab order, from the text area on.
+    const QWidget* expected[] = {form.Memo1, form.Button1, form.Button2, form.ComboBox3, form.ComboBox1,
+                                 form.ComboBox2, form.ListBox1, form.Button3, form.Button4, form.Button5,
+                                 form.Button6};
+    std::vector<const QWidget*> chain;
+    const QWidget* at = form.Memo1;
+    for (int guard = 0; guard < 200 && chain.size() < std::size(expected); ++guard, at = at->nextInFocusChain())
+        if (std::find(std::begin(expected), std::end(expected), at) != std::end(expected)) chain.push_back(at);
+    EXPECT_TRUE(std::equal(chain.begin(), chain.end(), std::begin(expected), std::end(expected)));
+
+    // Enter puts no line break into the text area; other keys are typed.
+    form.Memo1->setFocus();
+    QTest::keyClick(form.Memo1, Qt::Key_A);
+    QTest::keyClick(form.Memo1, Qt::Key_Return);
+    QTest::keyClick(form.Memo1, Qt::Key_Enter);
+    EXPECT_EQ(form.Memo1->toPlainText(), "a");
+
+    // The hidden button closes like "Fermer".
+    form.Button6->click();
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(WindowTest, StartsWithoutSettingsOnTheFirstFrenchCommune) {
+    // No settings file at all; the hosts in effect are the replica's.
+    TServiceHosts hosts;
+    hosts.France = hosts.Suisse = hosts.Canada = hosts.CanadaSite = hosts.Belgique = replica_->host();
+    SetServiceHosts(hosts);
+    TForm1& form = open();
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(FranceCities[0].Nom)));
+    ASSERT_FALSE(FranceCities.empty());
+    EXPECT_EQ(form.ComboBox3->currentText(), "France");
+    EXPECT_EQ(form.ComboBox1->currentText(), "Alsace");
+    EXPECT_EQ(form.ComboBox2->currentText(), "67 : Bas-Rhin (Strasbourg)");
+    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(FranceCities[0].Nom));
+    EXPECT_EQ(CurrentCountry, 0);
+    EXPECT_EQ(CurrentCity, 0);
+    EXPECT_FALSE(std::filesystem::exists(config_->settings()));  // start-up writes nothing
+}
+
+TEST_F(WindowTest, StartsOnTheStoredFrenchDefaultWithItsForecast) {
+    settings("");  // hosts only: "Pays" and "villedefaut" read as 0
+    TForm1& form = open();
+    EXPECT_TRUE(boxes().empty()) << boxes().front().Text.toStdString();
+    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(FranceCities[0].Nom));
+    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(FranceCities[0].Nom)));
+    EXPECT_FALSE(form.Memo1->toPlainText().contains('\r'));
+    EXPECT_EQ(form.ListBox1->visualItemRect(form.ListBox1->item(0)).height(), 13);
+    EXPECT_TRUE(wholeTextSelected(form.Memo1));
+    EXPECT_EQ(QApplication::focusWidget(), form.Memo1);
+}
+
+TEST_F(WindowTest, StartsOnCanadaWithThePromptForItsCity) {
+    settings("Pays=2\nvilledefaut=3\n");
+    TForm1& form = open();
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(form.ComboBox3->currentText(), "Canada");
+    EXPECT_TRUE(form.ComboBox1->isVisible());
+    EXPECT_TRUE(form.ComboBox1->isEnabled());
+    EXPECT_TRUE(form.Label1->isVisible());
+    EXPECT_FALSE(form.ComboBox2->isVisible());
+    EXPECT_FALSE(form.Label2->isVisible());
+    EXPECT_EQ(form.ComboBox1->currentIndex(), CanadaCities[3].Province - 1);
+    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(CanadaCities[3].Nom));
+    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(CanadaCities[3].Nom)));
+    EXPECT_TRUE(wholeTextSelected(form.Memo1));
+}
+
+TEST_F(WindowTest, UnknownStoredCountryFetchesNothing) {
+    // The hosts point nowhere: any fetch would raise an error box.
+    config_->write(test::hostsSection(test::closedHost()) + "[general]\nPays=7\nvilledefaut=2\n");
+    TForm1& form = open();
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(form.ComboBox3->currentIndex(), -1);
+    EXPECT_FALSE(form.ComboBox1->isVisible());
+    EXPECT_FALSE(form.ComboBox2->isVisible());
+    EXPECT_EQ(form.ListBox1->count(), 0);
+    EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
+    EXPECT_EQ(CurrentCountry, 7);
+    EXPECT_EQ(CurrentCity, 2);
+
+    // Back to the default: still nothing fetched, the focus step is done.
+    form.Memo1->setPlainText(QStringLiteral("texte"));
+    form.Button1->setFocus();
+    form.Button5->click();
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(form.Memo1->toPlainText(), "texte");
+    EXPECT_EQ(QApplication::focusWidget(), form.Memo1);
+    EXPECT_TRUE(wholeTextSelected(form.Memo1));
+}
+
+TEST_F(WindowTest, OutOfRangeStoredCityIsReportedAndNeverRead) {
+    settings("Pays=0\nvilledefaut=999999\n");
+    TForm1& form = open();
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].Text, QString::fromUtf8("Ville inconnue : le catalogue France n'a pas de ville numéro 999999."));
+    EXPECT_EQ(boxes()[0].Title, test::expectedBoxTitle());
+    EXPECT_EQ(boxes()[0].Icon, QMessageBox::Critical);
+    EXPECT_EQ(boxes()[0].Buttons, QMessageBox::Ok);
+    EXPECT_EQ(boxes()[0].Parent, &form);
+    EXPECT_EQ(form.ComboBox1->count(), 22);
+    EXPECT_EQ(form.ComboBox1->currentIndex(), -1);
+    EXPECT_EQ(form.ComboBox2->count(), 0);
+    EXPECT_EQ(form.ListBox1->count(), 0);
+    EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
+
+    // Refresh pairs the same index: the same message, nothing fetched.
+    form.Button2->click();
+    ASSERT_EQ(boxes().size(), 2u);
+    EXPECT_EQ(boxes()[1].Text, boxes()[0].Text);
+}
+
+TEST_F(WindowTest, ChoosingCanadaShowsTheFirstProvinceAndFetchesNothing) {
+    settings("Pays=7\n");
+    TForm1& form = open();
+    choose(form.ComboBox3, 2);
+    EXPECT_EQ(CurrentCountry, 2);
+    EXPECT_EQ(CurrentCity, 0);
+    EXPECT_TRUE(form.ComboBox1->isVisible());
+    EXPECT_EQ(form.ComboBox1->currentText(), "Alberta");
+    EXPECT_FALSE(form.ComboBox2->isVisible());
+    EXPECT_FALSE(form.ComboBox2->isEnabled());
+    EXPECT_FALSE(form.Label2->isVisible());
+    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(CanadaCities[0].Nom));
+    EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
+
+    // Another province: its cities, none selected.
+    choose(form.ComboBox1, 10);
+    EXPECT_GT(form.ListBox1->count(), 0);
+    EXPECT_TRUE(form.ListBox1->selectedItems().isEmpty());
+    EXPECT_EQ(form.ListBox1->item(0)->text(), fromCp1252(ProvinceCities(11).front()));
+
+    // Switzerland and Belgium list their whole catalogue.
+    choose(form.ComboBox3, 1);
+    EXPECT_EQ(form.ListBox1->count(), static_cast<int>(SuisseCities.size()));
+    EXPECT_EQ(selectedCity(form.ListBox1),
+              fromCp1252(SuisseCities[0].Nom + " " + std::to_string(SuisseCities[0].NPA)));
+    EXPECT_FALSE(form.ComboBox1->isVisible());
+    choose(form.ComboBox3, 3);
+    EXPECT_EQ(form.ListBox1->count(), static_cast<int>(BelgiqueCities.size()));
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(WindowTest, RegionAndDepartmentChoicesRefillTheListsBelow) {
+    settings("Pays=7\n");
+    TForm1& form = open();
+    choose(form.ComboBox3, 0);
+    choose(form.ComboBox1, 7);  // Corse
+    ASSERT_EQ(form.ComboBox2->count(), 2);
+    EXPECT_EQ(form.ComboBox2->itemText(0), "2A : Corse-du-Sud (Ajaccio)");
+    EXPECT_EQ(form.ComboBox2->itemText(1), "2B : Haute-Corse (Bastia)");
+    EXPECT_EQ(form.ComboBox2->currentIndex(), 0);
+    EXPECT_EQ(form.ListBox1->count(), static_cast<int>(DepartmentCommunes("2A").size()));
+    EXPECT_TRUE(form.ListBox1->selectedItems().isEmpty());
+
+    // "Voir" and "Définir" do nothing until a commune is chosen.
+    const std::int32_t country = CurrentCountry, city = CurrentCity;
+    form.Button3->click();
+    form.Button4->click();
+    EXPECT_EQ(CurrentCountry, country);
+    EXPECT_EQ(CurrentCity, city);
+    EXPECT_EQ(config_->read().find("villedefaut"), std::string::npos);
+
+    choose(form.ComboBox2, 1);
+    const auto bastia = DepartmentCommunes("2B");
+    ASSERT_FALSE(bastia.empty());
+    EXPECT_EQ(form.ListBox1->count(), static_cast<int>(bastia.size()));
+    chooseCity(form.ListBox1, 0);
+    form.Button3->click();
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(CurrentCountry, 0);
+    EXPECT_EQ(FranceCities[static_cast<std::size_t>(CurrentCity)].Departement, "2B");
+    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(bastia.front())));
+}
+
+TEST_F(WindowTest, TheTwoCastillonOfPyreneesAtlantiquesResolveToTheFirst) {
+    std::vector<std::int32_t> castillon;
+    settings("Pays=7\n");
+    TForm1& form = open();
+    for (std::size_t i = 0; i < FranceCities.size(); ++i)
+        if (FranceCities[i].Departement == "64" && FranceCities[i].Nom == "Castillon")
+            castillon.push_back(static_cast<std::int32_t>(i));
+    ASSERT_EQ(castillon.size(), 2u);
+
+    form.ShowCountry(castillon[0], 0);
+    const auto rows = form.ListBox1->findItems(QStringLiteral("Castillon"), Qt::MatchExactly);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(form.ListBox1->selectedItems().value(0), rows[1]);  // the last of the two
+
+    for (QListWidgetItem* row : rows) {
+        form.ListBox1->setCurrentItem(row);
+        form.Button4->click();
+        EXPECT_EQ(CurrentCity, castillon[0]);
+        EXPECT_NE(config_->read().find("villedefaut=" + std::to_string(castillon[0])), std::string::npos);
+    }
+}
+
+TEST_F(WindowTest, RegionChoiceFollowsCurrentCountryRatherThanTheLists) {
+    settings("Pays=2\nvilledefaut=0\n");
+    TForm1& form = open();
+    ASSERT_EQ(form.ComboBox3->currentIndex(), 2);
+
+    // Switzerland as the current country: choosing a province does nothing.
+    CurrentCountry = 1;
+    const int before = form.ListBox1->count();
+    choose(form.ComboBox1, 1);
+    EXPECT_EQ(form.ListBox1->count(), before);
+
+    // France as the current country while the lists show Canada: the hidden
+    // department list and the city list are filled from the French tables.
+    config_->write(test::hostsSection(replica_->host()) + "[general]\nPays=0\nvilledefaut=0\n");
+    form.Button5->click();
+    EXPECT_EQ(CurrentCountry, 0);
+    EXPECT_EQ(form.ComboBox3->currentIndex(), 2);  // lists left alone
+    choose(form.ComboBox1, 1);                      // "Colombie-Britannique", read as region 2
+    EXPECT_EQ(form.ComboBox2->currentText(), QString::fromUtf8("24 : Dordogne (Périgueux)"));
+    EXPECT_FALSE(form.ComboBox2->isVisible());
+    EXPECT_EQ(form.ListBox1->count(), static_cast<int>(DepartmentCommunes("24").size()));
+
+    // A commune chosen there matches no Canadian city: the city index stays.
+    chooseCity(form.ListBox1, 0);
+    CurrentCity = 5;
+    const QString memo = form.Memo1->toPlainText();
+    form.Button3->click();
+    EXPECT_EQ(CurrentCountry, 2);
+    EXPECT_EQ(CurrentCity, 5);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(CanadaCities[5].Nom)));
+    EXPECT_NE(form.Memo1->toPlainText(), memo);
+}
+
+TEST_F(WindowTest, ShowRefreshStoreAndRestore) {
+    settings("");
+    TForm1& form = open();
+    const QString first = form.Memo1->toPlainText();
+
+    choose(form.ComboBox3, 1);
+    chooseCity(form.ListBox1, 5);
+    form.Button1->setFocus();
+    form.Button3->click();
+    EXPECT_EQ(CurrentCountry, 1);
+    EXPECT_EQ(CurrentCity, 5);
+    const QString swiss = form.Memo1->toPlainText();
+    EXPECT_TRUE(swiss.contains(fromCp1252(SuisseCities[5].Nom)));
+    EXPECT_EQ(QApplication::focusWidget(), form.Memo1);
+    EXPECT_TRUE(wholeTextSelected(form.Memo1));
+
+    form.Memo1->setPlainText(QString());
+    form.Button2->click();
+    EXPECT_EQ(form.Memo1->toPlainText(), swiss);
+
+    form.Button4->click();
+    EXPECT_EQ(config_->read(), test::hostsSection(replica_->host()) + "[general]\nvilledefaut=5\nPays=1\n");
+
+    choose(form.ComboBox3, 3);
+    chooseCity(form.ListBox1, 2);
+    form.Button3->click();
+    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(BelgiqueCities[2].Nom)));
+
+    form.Button5->click();
+    EXPECT_EQ(form.Memo1->toPlainText(), swiss);
+    EXPECT_EQ(CurrentCountry, 1);
+    EXPECT_EQ(form.ComboBox3->currentIndex(), 3);  // the lists still show Belgium
+    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(BelgiqueCities[2].Nom));
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_NE(first, swiss);
+}
+
+TEST_F(WindowTest, FailedFetchesKeepTheTextAndShowTheError) {
+    settings("");
+    TForm1& form = open();
+    const QString before = form.Memo1->toPlainText();
+    ASSERT_FALSE(before.isEmpty());
+
+    TBadServer notFound(TBadServer::Mode::NotFound);
+    for (const std::string& host : {notFound.host(), test::closedHost()}) {
+        TServiceHosts hosts = ServiceHosts();
+        hosts.Suisse = host;
+        SetServiceHosts(hosts);
+        const std::size_t seen = boxes().size();
+        choose(form.ComboBox3, 1);
+        chooseCity(form.ListBox1, 0);
+        form.Button1->setFocus();
+        form.Button3->click();
+        ASSERT_EQ(boxes().size(), seen + 1) << host;
+        const auto& box = boxes().back();
+        EXPECT_EQ(box.Title, test::expectedBoxTitle());
+        EXPECT_EQ(box.Icon, QMessageBox::Critical);
+        EXPECT_FALSE(box.Text.isEmpty());
+        EXPECT_TRUE(box.Text.endsWith('.'));
+        EXPECT_EQ(form.Memo1->toPlainText(), before);
+        EXPECT_NE(QApplication::focusWidget(), form.Memo1);  // no focus step
+        // What the handler had set stays set.
+        EXPECT_EQ(CurrentCountry, 1);
+        EXPECT_EQ(CurrentCity, 0);
+    }
+    EXPECT_GE(notFound.connections(), 1);
+}
+
+TEST_F(WindowTest, StartupFailureIsShownBeforeTheWindowWhichOpensFilled) {
+    config_->write(test::hostsSection(test::closedHost()) + "[general]\nPays=3\nvilledefaut=4\n");
+    form_ = std::make_unique<TForm1>();
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_EQ(form_->ListBox1->count(), static_cast<int>(BelgiqueCities.size()));
+    EXPECT_EQ(selectedCity(form_->ListBox1), fromCp1252(BelgiqueCities[4].Nom));
+    EXPECT_TRUE(form_->Memo1->toPlainText().isEmpty());
+}
+
+TEST_F(WindowTest, UnwritableSettingsAreReportedAndNothingIsWritten) {
+    settings("");
+    TForm1& form = open();
+    // The configuration folder cannot be created: a plain file is in its way.
+    const auto blocker = config_->path() / "fichier";
+    std::ofstream(blocker) << "x";
+    const std::string path = (blocker / "nubra.ini").string();
+    ::setenv("XDG_CONFIG_HOME", blocker.c_str(), 1);
+    chooseCity(form.ListBox1, 1);
+    form.Button4->click();
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].Text, QString::fromUtf8("Impossible d'écrire dans ") + QString::fromStdString(path) + ".");
+    EXPECT_EQ(CurrentCity, 1);  // resolved before the write failed
+
+    // The file itself cannot be replaced: reported the same way.
+    ::setenv("XDG_CONFIG_HOME", config_->path().c_str(), 1);
+    std::filesystem::remove(config_->settings());
+    std::filesystem::create_directory(config_->settings());
+    form.Button4->click();
+    ASSERT_EQ(boxes().size(), 2u);
+    EXPECT_TRUE(boxes()[1].Text.startsWith(QString::fromUtf8("Impossible d'écrire dans ")));
+    EXPECT_TRUE(std::filesystem::is_directory(config_->settings()));
+}
+
+TEST_F(WindowTest, EscapeAbandonsAStalledFetch) {
+    settings("");
+    TForm1& form = open();
+    const QString before = form.Memo1->toPlainText();
+
+    TBadServer silent(TBadServer::Mode::Silent);
+    TServiceHosts hosts = ServiceHosts();
+    hosts.Belgique = silent.host();
+    SetServiceHosts(hosts);
+    choose(form.ComboBox3, 3);
+    chooseCity(form.ListBox1, 0);
+
+    bool busyCursor = false, stillFetching = false;
+    int clicksDuringFetch = 0;
+    QObject::connect(form.Button5, &QPushButton::clicked, [&] { ++clicksDuringFetch; });
+    QTimer::singleShot(300, [&] {
+        busyCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        QTest::mouseClick(form.Button5, Qt::LeftButton);  // ignored while fetching
+        QTest::keyClick(form.ListBox1, Qt::Key_Down);     // likewise
+        QTest::keyClick(form.Memo1, Qt::Key_Escape);
+    });
+    // Never hang: if Escape did nothing, abandon the fetch from here.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        stillFetching = form.IsFetching();
+        form.IdHTTP1->Abort();
+    });
+    watchdog.start(10000);
+    form.Button3->click();
+
+    EXPECT_FALSE(stillFetching);
+    EXPECT_TRUE(busyCursor);
+    EXPECT_EQ(clicksDuringFetch, 0);
+    EXPECT_EQ(form.ListBox1->currentRow(), 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].Text, QString::fromUtf8("Opération annulée."));
+    EXPECT_EQ(form.Memo1->toPlainText(), before);
+    EXPECT_EQ(silent.connections(), 1);
+}
+
+} // namespace
+} // namespace nubra
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
