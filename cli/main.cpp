@@ -17,6 +17,12 @@ constexpr Command kCommands[] = {
     {"unzip", nubra::cli::RunUnzip,
      "nubra-cli unzip ARCHIVE ENTRÉE | nubra-cli unzip --list ARCHIVE",
      "extrait une entrée d'une archive ZIP vers la sortie standard, ou liste les entrées"},
+    {"parse", nubra::cli::RunParse, "nubra-cli parse PAYS NOM PAGE",
+     "extrait les prévisions d'une page enregistrée, comme pour la page reçue"},
+    {"forecast", nubra::cli::RunForecast, "nubra-cli forecast PAYS LIEU [--raw]",
+     "télécharge et affiche les prévisions d'un lieu du catalogue"},
+    {"hosts", nubra::cli::RunHosts, "nubra-cli hosts",
+     "affiche les serveurs des quatre services en usage (clé=hôte)"},
 };
 
 void printHelp(std::FILE* out)

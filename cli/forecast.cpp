@@ -1,0 +1,152 @@
+// nubra-cli forecast COUNTRY PLACE [--raw]: fetches and prints a place's
+// forecast, as the window's "Voir la Nubra de cette ville" does.
+//
+//   COUNTRY  france, suisse, canada, belgique, or 0 to 3
+//   PLACE    a city index (decimal digits) or a place's name as the
+//            catalogue writes it (UTF-8 on the command line); of several
+//            places with that name, the first in the catalogue's order
+//   --raw    the text as the source returns it (Windows-1252, CR LF)
+//
+// Without --raw the text is converted to UTF-8 with plain line feeds.
+// Errors (a fetch that fails, an unknown place) go to standard error with
+// exit status 1.
+#include <cstdio>
+#include <exception>
+
+#include "catalogue.h"
+#include "commands.h"
+#include "cp1252.h"
+#include "http.h"
+#include "resource.h"
+#include "udef_belgique.h"
+#include "udef_canada.h"
+#include "udef_france.h"
+#include "udef_suisse.h"
+
+namespace nubra::cli {
+
+namespace {
+
+constexpr const char* kCountryNames[] = {"en France", "en Suisse", "au Canada", "en Belgique"};
+
+int usage()
+{
+    std::fputs("Usage : nubra-cli forecast PAYS LIEU [--raw]\n"
+               "  PAYS   france, suisse, canada, belgique (ou 0 à 3)\n"
+               "  LIEU   indice de la ville dans le catalogue, ou son nom\n"
+               "  --raw  texte brut (Windows-1252, fins de ligne CR LF)\n", stderr);
+    return 2;
+}
+
+template <class Table>
+std::optional<std::int32_t> findByName(const Table& table, const std::string& name)
+{
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (table[i].Nom == name)
+            return static_cast<std::int32_t>(i);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::int32_t> findPlace(int country, const std::string& name)
+{
+    switch (country) {
+    case 0:
+        return findByName(FranceCities, name);
+    case 1:
+        return findByName(SuisseCities, name);
+    case 2:
+        return findByName(CanadaCities, name);
+    default:
+        return findByName(BelgiqueCities, name);
+    }
+}
+
+// A city index written in decimal digits only, within the 32-bit range.
+std::optional<std::int32_t> parseIndex(const std::string& text)
+{
+    if (text.empty() || text.size() > 9)
+        return std::nullopt;
+    std::int32_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+std::string plainText(const std::string& text)
+{
+    std::string lines;
+    lines.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        lines += text[i];
+    }
+    return Cp1252ToUtf8(lines);
+}
+
+} // namespace
+
+int RunForecast(const Args& args)
+{
+    bool raw = false;
+    Args positional;
+    for (const std::string& arg : args) {
+        if (arg == "--raw")
+            raw = true;
+        else
+            positional.push_back(arg);
+    }
+    if (positional.size() != 2)
+        return usage();
+    const std::optional<int> country = ParseCountry(positional[0]);
+    if (!country) {
+        std::fprintf(stderr, "nubra-cli forecast : pays inconnu « %s »\n", positional[0].c_str());
+        return usage();
+    }
+    LoadConfiguredHosts();
+
+    try {
+        {
+            std::unique_ptr<TStream> resource = OpenResource("data");
+            TMemoryStream entry;
+            LoadCatalogues(*resource, entry);
+        }
+        std::optional<std::int32_t> city = parseIndex(positional[1]);
+        if (!city)
+            city = findPlace(*country, Utf8ToCp1252(positional[1]));
+        if (!city) {
+            std::fprintf(stderr, "nubra-cli forecast : aucun lieu nommé « %s » %s\n", positional[1].c_str(),
+                         kCountryNames[*country]);
+            return 1;
+        }
+        TIdHTTP http;
+        std::string text;
+        switch (*country) {
+        case 0:
+            text = GetForecastFrance(*city, http);
+            break;
+        case 1:
+            text = GetForecastSuisse(*city, http);
+            break;
+        case 2:
+            text = GetForecastCanada(*city, http);
+            break;
+        default:
+            text = GetForecastBelgique(*city, http);
+            break;
+        }
+        const std::string out = raw ? text : plainText(text);
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        std::fflush(stdout);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", Cp1252ToUtf8(error.what()).c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace nubra::cli

@@ -1,0 +1,45 @@
+// nubra-cli hosts: prints the hosts of the four services in effect, one
+// "key=host" line each, after the overrides of the "serveurs" section of
+// nubra.ini. Also holds the reading of those overrides for the other
+// subcommands.
+#include <cstdio>
+
+#include "commands.h"
+#include "cp1252.h"
+#include "hosts.h"
+#include "profile.h"
+
+namespace nubra::cli {
+
+void LoadConfiguredHosts()
+{
+    const std::string path = SettingsPath();
+    std::vector<std::string> rejected;
+    SetServiceHosts(ApplyHostOverrides(
+        DefaultServiceHosts(),
+        [&path](std::string_view key) -> std::optional<std::string> {
+            std::string value = ReadProfileString(path, "serveurs", key, "");
+            if (value.empty())
+                return std::nullopt;
+            return value;
+        },
+        &rejected));
+    for (const std::string& key : rejected)
+        std::fprintf(stderr, "nubra-cli : serveur « %s » de %s ignoré (attendu : hôte ou hôte:port)\n",
+                     key.c_str(), path.c_str());
+}
+
+int RunHosts(const Args& args)
+{
+    if (!args.empty()) {
+        std::fputs("Usage : nubra-cli hosts\n", stderr);
+        return 2;
+    }
+    LoadConfiguredHosts();
+    const TServiceHosts& hosts = ServiceHosts();
+    for (std::string_view key : ServiceHostKeys)
+        std::printf("%.*s=%s\n", static_cast<int>(key.size()), key.data(), ServiceHostField(hosts, key)->c_str());
+    return 0;
+}
+
+} // namespace nubra::cli

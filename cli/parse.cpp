@@ -1,0 +1,110 @@
+// nubra-cli parse COUNTRY NAME PAGE: runs one source's walk on a page saved
+// in a file, exactly as the window would on the page fetched.
+//
+//   COUNTRY  france, suisse, canada, belgique, or 0 to 3
+//   NAME     the place's name (UTF-8 on the command line; the walk gets it
+//            in Windows-1252)
+//   PAGE     a file holding the page body as fetched (for France, the
+//            commune page)
+//
+// Standard output receives the forecast text as the source returns it:
+// Windows-1252 bytes, CR LF after every line. A failure (such as a date cell
+// that holds no month number) goes to standard error, exit status 1.
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "commands.h"
+#include "cp1252.h"
+#include "hosts.h"
+#include "udef_belgique.h"
+#include "udef_canada.h"
+#include "udef_france.h"
+#include "udef_suisse.h"
+
+namespace nubra::cli {
+
+namespace {
+
+// Pages larger than this are refused rather than read into memory.
+constexpr std::streamoff kMaxPageBytes = std::streamoff(512) << 20;
+
+int usage()
+{
+    std::fputs("Usage : nubra-cli parse PAYS NOM PAGE\n"
+               "  PAYS  france, suisse, canada, belgique (ou 0 à 3)\n"
+               "  NOM   nom du lieu pour l'en-tête\n"
+               "  PAGE  fichier contenant la page telle que reçue\n", stderr);
+    return 2;
+}
+
+} // namespace
+
+std::optional<int> ParseCountry(const std::string& text)
+{
+    static constexpr const char* names[] = {"france", "suisse", "canada", "belgique"};
+    for (int i = 0; i < 4; ++i) {
+        if (text == names[i] || text == std::to_string(i))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::string WalkPage(int country, std::string_view page, std::string_view name)
+{
+    const TServiceHosts& hosts = ServiceHosts();
+    switch (country) {
+    case 0:
+        return WalkFrancePage(page, name, hosts.France);
+    case 1:
+        return WalkSuissePage(page, name, hosts.Suisse);
+    case 2:
+        return WalkCanadaPage(page, name, hosts.CanadaSite);
+    default:
+        return WalkBelgiquePage(page, name, hosts.Belgique);
+    }
+}
+
+int RunParse(const Args& args)
+{
+    if (args.size() != 3)
+        return usage();
+    const std::optional<int> country = ParseCountry(args[0]);
+    if (!country) {
+        std::fprintf(stderr, "nubra-cli parse : pays inconnu « %s »\n", args[0].c_str());
+        return usage();
+    }
+    LoadConfiguredHosts();
+
+    std::ifstream file(args[2], std::ios::binary);
+    if (!file) {
+        std::fprintf(stderr, "nubra-cli parse : impossible de lire « %s »\n", args[2].c_str());
+        return 1;
+    }
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    if (size > kMaxPageBytes) {
+        std::fprintf(stderr, "nubra-cli parse : « %s » est trop grand (plus de 512 Mio)\n", args[2].c_str());
+        return 1;
+    }
+    file.seekg(0, std::ios::beg);
+    std::string page(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+    if (!page.empty() && !file.read(page.data(), static_cast<std::streamsize>(page.size()))) {
+        std::fprintf(stderr, "nubra-cli parse : erreur de lecture de « %s »\n", args[2].c_str());
+        return 1;
+    }
+
+    try {
+        const std::string text = WalkPage(*country, page, Utf8ToCp1252(args[1]));
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", Cp1252ToUtf8(error.what()).c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace nubra::cli
