@@ -290,11 +290,11 @@ void TCookieStore::SetCookie(std::string_view header, const TUrl& url, std::int6
             // Any count of digits: a delta past the far future saturates.
             std::int64_t delta = 0;
             for (const char d : digits) {
-                delta = delta * 10 + (d - '0');
-                if (delta > kFarFuture) {
+                if (delta > (kFarFuture - 9) / 10) {
                     delta = kFarFuture;
                     break;
                 }
+                delta = delta * 10 + (d - '0');
             }
             maxAge = negative || delta == 0 ? kLongAgo : std::min(now + delta, kFarFuture);
         } else if (equalsIgnoreCase(name, "domain")) {
