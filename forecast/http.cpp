@@ -261,7 +261,11 @@ std::string TIdHTTP::Impl::fetch(const std::string& address)
     std::string current = address;
     for (int request = 1;; ++request) {
         TUrl url;
-        switch (ParseUrl(current, url)) {
+        const TUrlError error = ParseUrl(current, url);
+        // No TLS transport: an https address fails whatever else it holds.
+        if (url.Scheme == "https")
+            throw EHttpError(kNoTls);
+        switch (error) {
         case TUrlError::None:
             break;
         case TUrlError::NotAbsolute:
@@ -273,8 +277,6 @@ std::string TIdHTTP::Impl::fetch(const std::string& address)
         case TUrlError::BadPort:
             throw EHttpError(kBadPort);
         }
-        if (url.Scheme == "https")
-            throw EHttpError(kNoTls);
 
         const bool reuse = connection && connection->host == url.Host && connection->port == url.Port;
         if (!reuse)
@@ -316,7 +318,10 @@ std::string TIdHTTP::Impl::fetch(const std::string& address)
         std::string body;
         const bool delimited = reader->ReadBody(head, success ? &body : nullptr);
         const std::string* connectionHeader = head.Find("connection");
-        const bool keep = delimited && !reader->HasBufferedBytes() && head.Http11
+        // After a failure the connection is dropped: an answer that is not
+        // what we asked for (say an informational 1xx other than 100) may
+        // still have bytes on their way.
+        const bool keep = (success || redirect) && delimited && !reader->HasBufferedBytes() && head.Http11
                           && !(connectionHeader && connectionHeader->find("close") != std::string::npos);
         if (!keep)
             closeTransport();

@@ -187,10 +187,14 @@ std::string TUrl::Path() const
 TUrlError ParseUrl(std::string_view address, TUrl& url)
 {
     const UriParts p = splitUri(address);
-    if (!p.scheme || !p.authority)
-        return TUrlError::NotAbsolute;
     url = TUrl{};
+    if (!p.scheme)
+        return TUrlError::NotAbsolute;
+    // The scheme is filled in even when the rest is wrong: the caller tells
+    // an https address apart whatever it holds.
     url.Scheme = lowerAscii(*p.scheme);
+    if (!p.authority)
+        return TUrlError::NotAbsolute;
     if (url.Scheme != "http" && url.Scheme != "https")
         return TUrlError::UnsupportedScheme;
 

@@ -218,6 +218,10 @@ TEST(FetchPage, FailuresCarryTheirMessages)
     // A header line of exactly the maximum length is accepted.
     EXPECT_EQ(http.FetchPage(server.url("/max-header")), "ok");
     EXPECT_EQ(failureOf(http, "https://127.0.0.1/"), "Valeur IOHandler incorrecte");
+    EXPECT_EQ(failureOf(http, "HTTPS://"), "Valeur IOHandler incorrecte");
+    EXPECT_EQ(failureOf(http, "ftp://127.0.0.1/"), "Protocole non pris en charge.");
+    EXPECT_EQ(failureOf(http, "127.0.0.1/page"), "Adresse non valide.");
+    EXPECT_EQ(failureOf(http, "http://127.0.0.1:0/"), "Num\xE9ro de port non valide.");
 }
 
 TEST(FetchPage, NetworkErrorsNameTheSystemError)
