@@ -87,8 +87,9 @@ private:
 
     void onRead(beast::error_code ec)
     {
-        if (ec == http::error::end_of_stream || ec == beast::error::timeout || ec == asio::error::connection_reset ||
-            ec == asio::error::operation_aborted) {
+        // The client left, before or in the middle of a request: nobody to answer.
+        if (ec == http::error::end_of_stream || ec == http::error::partial_message || ec == beast::error::timeout ||
+            ec == asio::error::connection_reset || ec == asio::error::operation_aborted) {
             close();
             return;
         }
