@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# nubra-cli parse, hosts and forecast, run as a user would.
+# Usage: cli_sources_test.sh NUBRA_CLI NUBRA_REPLICA DATA_DIR
+set -u
+cli=$1 replica=$2 data=$3
+work=$(mktemp -d)
+replica_pid=
+cleanup() {
+  [ -n "$replica_pid" ] && kill "$replica_pid" 2>/dev/null && wait "$replica_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export XDG_CONFIG_HOME=$work/config
+mkdir -p "$XDG_CONFIG_HOME"
+status=0
+fail() { echo "FAILED: $*"; status=1; }
+expect_status() { # expected command...
+  local want=$1; shift
+  "$@" >"$work/out" 2>"$work/err"
+  local got=$?
+  [ "$got" -eq "$want" ] || fail "$* gave status $got, expected $want: $(cat "$work/err")"
+}
+
+# parse gives the saved pages' texts byte for byte, by name or number.
+for c in france:Paris:france_commune_75056 0:Paris:france_cut_in_table suisse:GENÈVE:suisse_npa_1200 \
+         2:Québec:canada_two_boxes_qc147 belgique:Aaigem:belgique_no_marker; do
+  IFS=: read -r country name stem <<<"$c"
+  expect_status 0 "$cli" parse "$country" "$name" "$data/$stem.html"
+  cmp -s "$work/out" "$data/$stem.txt" || fail "parse $country $stem differs from $stem.txt"
+done
+expect_status 0 "$cli" parse france Paris "$data/france_no_update_marker.html"
+[ -s "$work/out" ] && fail "a page without update time gave text"
+
+# Usage errors exit 2, failures 1 with a French message.
+expect_status 2 "$cli" parse
+expect_status 2 "$cli" parse espagne x "$data/suisse_npa_1200.html"
+expect_status 2 "$cli" parse 4 x "$data/suisse_npa_1200.html"
+expect_status 2 "$cli" forecast france
+expect_status 2 "$cli" hosts de trop
+expect_status 1 "$cli" parse france x "$work/absent.html"
+printf '<h1>Pr\xe9visions pour</h1><table><tr><td>t</td></tr><tr><td>Lu, 07.xy.</td></tr></table>' >"$work/bad.html"
+expect_status 1 "$cli" parse suisse x "$work/bad.html"
+grep -q "^'xy' n'est pas une valeur entière correcte$" "$work/err" || fail "bad date message: $(cat "$work/err")"
+
+# hosts: defaults, then valid overrides; an invalid one is reported and ignored.
+expect_status 0 "$cli" hosts
+cp "$work/out" "$work/defaults"
+[ "$(cut -d= -f1 "$work/defaults" | tr '\n' ' ')" = "france suisse canada canada-site belgique " ] ||
+  fail "hosts keys: $(cat "$work/defaults")"
+printf '[general]\r\nPays=1\r\n[Serveurs]\r\nfrance = miroir.test:8080\r\nsuisse=mauvais hôte\r\ncanada-site=site.test\r\n' \
+  >"$XDG_CONFIG_HOME/nubra.ini"
+expect_status 0 "$cli" hosts
+grep -qx 'france=miroir.test:8080' "$work/out" || fail "france override: $(cat "$work/out")"
+grep -qx 'canada-site=site.test' "$work/out" || fail "canada-site override"
+[ "$(grep '^suisse=' "$work/out")" = "$(grep '^suisse=' "$work/defaults")" ] || fail "invalid suisse override applied"
+grep -q 'suisse' "$work/err" || fail "invalid override not reported"
+expect_status 0 "$cli" parse canada X "$data/canada_no_box.html"
+[ "$(sed -n 2p "$work/out")" = $'Par Nubra Canada - site.test\r' ] || fail "parse ignores overrides: $(cat "$work/out")"
+
+# forecast against the replica, all four countries.
+"$replica" --port 0 --day 20795 >"$work/port" 2>"$work/replica.log" &
+replica_pid=$!
+for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done
+port=$(sed -n 's/^port //p' "$work/port")
+[ -n "$port" ] || { fail "replica gave no port"; exit 1; }
+printf '[serveurs]\nfrance=127.0.0.1:%s\nsuisse=127.0.0.1:%s\ncanada=127.0.0.1:%s\nbelgique=127.0.0.1:%s\n' \
+  "$port" "$port" "$port" "$port" >"$XDG_CONFIG_HOME/nubra.ini"
+for country in france suisse canada belgique; do
+  expect_status 0 "$cli" forecast "$country" 0 --raw
+  cp "$work/out" "$work/$country.raw"
+  [ "$(wc -l <"$work/out")" -ge 8 ] || fail "forecast $country: $(cat "$work/out")"
+  expect_status 0 "$cli" forecast "$country" 0
+  grep -q $'\r' "$work/out" && fail "forecast $country kept CR"
+  iconv -f UTF-8 -t UTF-8 "$work/out" >/dev/null 2>&1 || fail "forecast $country is not UTF-8"
+  [ "$(iconv -f UTF-8 -t CP1252 "$work/out" | sed 's/$/\r/')" = "$(cat "$work/$country.raw")" ] ||
+    fail "forecast $country: converted text differs from --raw"
+done
+head -1 "$work/france.raw" | grep -q "^Nubra de .* Actualis" || fail "france heading: $(head -1 "$work/france.raw")"
+grep -q "^GET /france/accueil " "$work/replica.log" || fail "no home page request"
+grep -q "^GET /jsp/site/Portal.jsp?.* | Cookie: JSESSIONID=" "$work/replica.log" || fail "no cookie on the commune page"
+expect_status 1 "$cli" forecast canada "Nulle Part Ailleurs"
+grep -q "aucun lieu nommé" "$work/err" || fail "unknown place message: $(cat "$work/err")"
+expect_status 1 "$cli" forecast belgique 999999
+grep -q "Aucune ville d'indice 999999 en Belgique" "$work/err" || fail "index message: $(cat "$work/err")"
+kill "$replica_pid"; wait "$replica_pid" 2>/dev/null; replica_pid=
+expect_status 1 "$cli" forecast suisse 0
+grep -q "Erreur de socket" "$work/err" || fail "refused connection message: $(cat "$work/err")"
+
+exit $status
