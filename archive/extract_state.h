@@ -148,6 +148,14 @@ int UnshrinkEntry(ExtractState& s);    // method 1
 int ExplodeEntry(ExtractState& s);     // method 6
 int InflateEntry(ExtractState& s);     // method 8
 
+// Explode: reads one tree description (whole bytes) into n code lengths;
+// 0, or 4 when it does not give exactly n lengths.
+int ReadTreeLengths(ExtractState& s, std::uint16_t* lengths, unsigned n);
+
+// Unshrink's code tables, and their partial clearing.
+struct UnshrinkTables;
+void ClearLeafCodes(UnshrinkTables& tables);
+
 // Inflate's pieces, exposed for tests.
 int DecodeBlock(ExtractState& s, bool& last);
 int DecodeStoredBlock(ExtractState& s);

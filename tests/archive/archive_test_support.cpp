@@ -66,6 +66,25 @@ Bytes textLike(std::size_t n, std::uint32_t seed)
     return out;
 }
 
+std::vector<std::uint32_t> canonicalCodes(const std::vector<std::uint16_t>& lengths)
+{
+    std::uint32_t count[17]{};
+    for (auto l : lengths)
+        ++count[l];
+    count[0] = 0;
+    std::uint32_t next[17]{};
+    std::uint32_t code = 0;
+    for (int bits = 1; bits <= 16; ++bits) {
+        code = (code + count[bits - 1]) << 1;
+        next[bits] = code;
+    }
+    std::vector<std::uint32_t> codes(lengths.size());
+    for (std::size_t i = 0; i < lengths.size(); ++i)
+        if (lengths[i] != 0)
+            codes[i] = next[lengths[i]]++;
+    return codes;
+}
+
 void BitWriter::bits(std::uint32_t value, unsigned count)
 {
     for (unsigned i = 0; i < count; ++i) {

@@ -26,6 +26,10 @@ Bytes deflateRaw(const Bytes& data, int level = 6, int strategy = 0 /* Z_DEFAULT
 Bytes randomBytes(std::size_t n, std::uint32_t seed, int alphabet = 256);
 Bytes textLike(std::size_t n, std::uint32_t seed);
 
+// Canonical prefix codes for code lengths (shorter codes first, and by
+// increasing symbol within a length), as deflate and implode assign them.
+std::vector<std::uint32_t> canonicalCodes(const std::vector<std::uint16_t>& lengths);
+
 // Bits least significant first, as the deflate format packs them.
 class BitWriter {
 public:

@@ -16,26 +16,6 @@ using namespace nubra::test;
 
 namespace {
 
-// Canonical prefix codes (RFC 1951 3.2.2) for a list of code lengths.
-std::vector<std::uint32_t> canonicalCodes(const std::vector<std::uint16_t>& lengths)
-{
-    std::uint32_t count[17]{};
-    for (auto l : lengths)
-        ++count[l];
-    count[0] = 0;
-    std::uint32_t next[17]{};
-    std::uint32_t code = 0;
-    for (int bits = 1; bits <= 16; ++bits) {
-        code = (code + count[bits - 1]) << 1;
-        next[bits] = code;
-    }
-    std::vector<std::uint32_t> codes(lengths.size());
-    for (std::size_t i = 0; i < lengths.size(); ++i)
-        if (lengths[i] != 0)
-            codes[i] = next[lengths[i]]++;
-    return codes;
-}
-
 // The fixed literal/length and distance codes.
 std::vector<std::uint16_t> fixedLiteralLengths()
 {
