@@ -490,8 +490,9 @@ TEST(ReplicaPages, EveryPrefixGivesWholeLinesOrNothing)
             const std::string body = text.substr(text.find("\r\n") + 2);
             const std::string fullBody = full.substr(full.find("\r\n") + 2);
             const std::size_t stable = body.size() < 3 ? 0 : body.rfind("\r\n", body.size() - 3);
-            if (stable != std::string::npos && stable > 0)
+            if (stable != std::string::npos && stable > 0) {
                 ASSERT_EQ(fullBody.compare(0, stable, body, 0, stable), 0) << "cut at " << cut;
+            }
         }
     }
 }
