@@ -180,10 +180,11 @@ void TIdHTTP::Impl::wait(const std::shared_ptr<OpState>& op)
     while (!op->done) {
         if (aborted)
             break;
-        if (ioc.run_one() == 0) {
-            // No handler left to run while ours is not done: cannot happen
-            // with a pending operation, but never spin on it.
-            ioc.restart();
+        if (ioc.run_one() == 0 && !op->done) {
+            // No work left while ours is not done: its handler is lost.
+            // Cannot happen with a pending operation; never spin on it.
+            closeTransport();
+            throw EHttpError(http_message::kClosed);
         }
     }
     if (aborted) {
