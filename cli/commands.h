@@ -22,6 +22,7 @@ int RunUnzip(const Args& args);
 int RunParse(const Args& args);
 int RunForecast(const Args& args);
 int RunHosts(const Args& args);
+int RunPlaces(const Args& args);
 
 // COUNTRY arguments: "france", "suisse", "canada", "belgique" or 0 to 3.
 std::optional<int> ParseCountry(const std::string& text);
