@@ -10,11 +10,11 @@
 // Standard output receives the forecast text as the source returns it:
 // Windows-1252 bytes, CR LF after every line. A failure (such as a date cell
 // that holds no month number) goes to standard error, exit status 1.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <string>
 
 #include "commands.h"
 #include "cp1252.h"
@@ -29,7 +29,53 @@ namespace nubra::cli {
 namespace {
 
 // Pages larger than this are refused rather than read into memory.
-constexpr std::streamoff kMaxPageBytes = std::streamoff(512) << 20;
+constexpr std::size_t kMaxPageBytes = std::size_t(512) << 20;
+
+// The reason a file could not be read, in French for the common cases.
+std::string reason(int error)
+{
+    switch (error) {
+    case ENOENT:
+        return "fichier introuvable";
+    case EACCES:
+        return "accès refusé";
+    case EISDIR:
+        return "c'est un dossier";
+    default:
+        return std::strerror(error);
+    }
+}
+
+// The whole file, read as a stream so that pipes and special files work
+// too; false, with a message on standard error, when it cannot be read.
+bool readPage(const std::string& path, std::string& page)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        std::fprintf(stderr, "nubra-cli parse : impossible d'ouvrir « %s » : %s\n", path.c_str(),
+                     reason(errno).c_str());
+        return false;
+    }
+    char buffer[1 << 16];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        if (page.size() + n > kMaxPageBytes) {
+            std::fprintf(stderr, "nubra-cli parse : « %s » est trop grand (plus de 512 Mio)\n", path.c_str());
+            std::fclose(file);
+            return false;
+        }
+        page.append(buffer, n);
+    }
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    if (failed) {
+        std::fprintf(stderr, "nubra-cli parse : erreur de lecture de « %s » : %s\n", path.c_str(),
+                     reason(error).c_str());
+        return false;
+    }
+    return true;
+}
 
 int usage()
 {
@@ -78,23 +124,9 @@ int RunParse(const Args& args)
     }
     LoadConfiguredHosts();
 
-    std::ifstream file(args[2], std::ios::binary);
-    if (!file) {
-        std::fprintf(stderr, "nubra-cli parse : impossible de lire « %s »\n", args[2].c_str());
+    std::string page;
+    if (!readPage(args[2], page))
         return 1;
-    }
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    if (size > kMaxPageBytes) {
-        std::fprintf(stderr, "nubra-cli parse : « %s » est trop grand (plus de 512 Mio)\n", args[2].c_str());
-        return 1;
-    }
-    file.seekg(0, std::ios::beg);
-    std::string page(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
-    if (!page.empty() && !file.read(page.data(), static_cast<std::streamsize>(page.size()))) {
-        std::fprintf(stderr, "nubra-cli parse : erreur de lecture de « %s »\n", args[2].c_str());
-        return 1;
-    }
 
     try {
         const std::string text = WalkPage(*country, page, Utf8ToCp1252(args[1]));

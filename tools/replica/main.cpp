@@ -94,7 +94,7 @@ private:
             return;
         }
         if (ec) {
-            std::cerr << "requete refusee: " << ec.message() << std::endl;
+            std::cerr << "requête refusée : " << ec.message() << std::endl;
             sendError(http::status::bad_request, "Requête incorrecte.");
             return;
         }
