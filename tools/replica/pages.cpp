@@ -192,7 +192,14 @@ std::string pageHead(std::string_view title, std::string_view extraHead = {})
             "<script type=\"text/javascript\">\r\n"
             "  var pub = { zone: 'meteo', rafraichir: 900 };\r\n"
             "  function ouvrir(u) { if (u.length > 0 && u.length < 2048) { window.open(u, '_blank'); } }\r\n"
-            "</script>\r\n";
+            "  function bandeau(n) {\r\n"
+            "    var html = '';\r\n"
+            "    for (var i = 0; i < n && i < 12; i++) { html += '<span class=\"b' + i + '\">' + i + '</span>'; }\r\n"
+            "    document.write('<div class=\"bandeau\">' + html + '</div>');\r\n"
+            "  }\r\n"
+            "</script>\r\n"
+            "<!-- <div class=\"ancien\"> ancienne mise en page </div> -->\r\n"
+            "<link rel=\"stylesheet\" type=\"text/css\" href=\"/css/commun.css\" />\r\n";
     page += extraHead;
     page += "</head>\r\n";
     return page;
@@ -211,9 +218,40 @@ std::string navigation(std::string_view site)
     return nav;
 }
 
+// The site map at the foot of every page: a few dozen links, as the
+// services' pages carry, so that a page weighs what a real one does.
+std::string siteMap()
+{
+    static constexpr std::array<std::string_view, 8> sections = {
+        "Prévisions", "Observations", "Cartes", "Climat", "Montagne", "Mer", "Agriculture", "Aide"};
+    static constexpr std::array<std::string_view, 8> topics = {
+        "aujourd&#39;hui", "demain", "7 jours", "radar", "satellite", "vigilance", "archives", "RSS"};
+    std::string map = "<div id=\"plan\">\r\n";
+    for (std::string_view section : sections) {
+        map += "  <dl class=\"rubrique\"><dt>";
+        map += section;
+        map += "</dt>\r\n";
+        for (std::string_view topic : topics) {
+            map += "    <dd><a href=\"/plan/";
+            map += std::to_string(hashOf(section) % 9973) + "/" + std::to_string(hashOf(topic) % 9973);
+            map += ".html\" title=\"";
+            map += section;
+            map += " &ndash; ";
+            map += topic;
+            map += "\">";
+            map += topic;
+            map += "</a></dd>\r\n";
+        }
+        map += "  </dl>\r\n";
+    }
+    map += "</div>\r\n";
+    return map;
+}
+
 std::string pageFoot(std::string_view site)
 {
-    std::string foot = "<div id=\"pied\">\r\n  <p>&copy; 2026 ";
+    std::string foot = siteMap();
+    foot += "<div id=\"pied\">\r\n  <p>&copy; 2026 ";
     foot += site;
     foot += " &ndash; Tous droits réservés &middot; <a href=\"/mentions\">Mentions légales</a></p>\r\n"
             "</div>\r\n"
