@@ -84,8 +84,9 @@ status=0
 if command -v lintian >/dev/null; then
   # Tags that do not apply here: the package is not uploaded to Debian, so
   # its first changelog entry closes no "intent to package" bug; and the
-  # spelling check reads the French manual pages as misspelt English.
-  lintian --suppress-tags initial-upload-closes-no-bugs,typo-in-manual-page \
+  # spelling checks read the French manual pages and messages as misspelt
+  # English ("exemple", "invalide", "Ressource"...).
+  lintian --suppress-tags initial-upload-closes-no-bugs,typo-in-manual-page,spelling-error-in-binary \
           --fail-on error "$deb" || status=1
 elif [ "$check" -eq 1 ]; then
   echo "lintian introuvable" >&2
