@@ -19,7 +19,10 @@ rm -rf "$scratch"
 
 share=$root/share
 desktop=$share/applications/nubra.desktop
-metainfo=$(ls "$share"/metainfo/*.metainfo.xml 2>/dev/null | head -n 1)
+metainfo=""
+for f in "$share"/metainfo/*.metainfo.xml; do
+  [ -f "$f" ] && metainfo=$f && break
+done
 
 programs=(nubra-cli)
 [ "$with_window" = 1 ] && programs+=(nubra)
@@ -30,15 +33,19 @@ done
 # A key of the [Desktop Entry] group, unlocalised.
 desktop_key() { sed -n "s/^$1=//p" "$desktop" | head -n 1; }
 
-if [ ! -f "$desktop" ]; then
+if [ "$with_window" = 0 ]; then
+  # Without the window there is nothing for a menu entry to start.
+  for f in "$desktop" "$share/man/man1/nubra.1.gz" "$metainfo"; do
+    [ -n "$f" ] && [ -e "$f" ] && fail "${f#"$root"/} is installed without the window"
+  done
+elif [ ! -f "$desktop" ]; then
   fail "share/applications/nubra.desktop is missing"
 else
   exec_line=$(desktop_key Exec)
   program=${exec_line%% *}
   case $program in
     */*) fail "Exec= names a path ($program); the menu entry must find it on PATH" ;;
-    *) [ "$with_window" = 0 ] && [ "$program" = nubra ] ||
-         [ -x "$root/bin/$program" ] || fail "Exec=$program is not an installed program" ;;
+    *) [ -x "$root/bin/$program" ] || fail "Exec=$program is not an installed program" ;;
   esac
 
   icon=$(desktop_key Icon)
@@ -67,7 +74,9 @@ else
   [ "$pngs" -ge 1 ] || fail "Icon=$icon has no PNG rendering"
 fi
 
-if [ -z "$metainfo" ]; then
+if [ "$with_window" = 0 ]; then
+  :
+elif [ -z "$metainfo" ]; then
   fail "no metainfo file in share/metainfo"
 else
   launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
@@ -81,7 +90,9 @@ else
     fail "the metainfo file is not named after its id '$id'"
 fi
 
-for page in nubra-cli nubra; do
+pages=(nubra-cli)
+[ "$with_window" = 1 ] && pages+=(nubra)
+for page in "${pages[@]}"; do
   man=$share/man/man1/$page.1.gz
   if [ ! -f "$man" ]; then
     fail "share/man/man1/$page.1.gz is missing"
