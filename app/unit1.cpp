@@ -37,6 +37,9 @@ std::int32_t CurrentCity = 0;
 
 namespace {
 
+// How long a start-up fetch may run before the window shows itself.
+constexpr int kRevealDelayMs = 1500;
+
 QString toDisplay(std::string_view text) { return QString::fromUtf8(Cp1252ToUtf8(text)); }
 
 std::string fromDisplay(const QString& text) { return Utf8ToCp1252(text.toUtf8().toStdString()); }
@@ -258,6 +261,7 @@ void TForm1::FormCreate() {
         ShowCountry(CurrentCity, CurrentCountry);
         // The start-up forecast, without the focus step.
         ShowForecast(CurrentCountry, CurrentCity);
+        if (isVisible()) FormShow();  // shown early by a slow fetch
     });
 }
 
@@ -383,6 +387,15 @@ void TForm1::ShowForecast(std::int32_t Country, std::int32_t City) {
         // The page is read on a worker thread; this thread keeps painting in
         // a local loop that the worker ends when it is done.
         TFetchScope scope(this, fetching_);
+        // At start-up the window is not on screen yet, so Escape could not
+        // reach it: a server that never answers would leave the program
+        // running unseen. Show the window once the fetch is slow.
+        QTimer reveal;
+        if (!isVisible()) {
+            reveal.setSingleShot(true);
+            connect(&reveal, &QTimer::timeout, this, [this] { show(); });
+            reveal.start(kRevealDelayMs);
+        }
         QEventLoop loop;
         TIdHTTP& http = *IdHTTP1;
         std::thread worker([&] {

@@ -9,7 +9,8 @@
 //
 // Handlers run one at a time. A forecast is fetched on a worker thread while
 // the window keeps painting, shows a busy cursor and ignores the mouse and
-// the keyboard, apart from Escape, which abandons the fetch.
+// the keyboard, apart from Escape, which abandons the fetch. A start-up
+// fetch that takes long shows the window early, so that Escape can reach it.
 #pragma once
 
 #include <QWidget>

@@ -448,6 +448,45 @@ TEST_F(WindowTest, StartupFailureIsShownBeforeTheWindowWhichOpensFilled) {
     EXPECT_TRUE(form_->Memo1->toPlainText().isEmpty());
 }
 
+TEST_F(WindowTest, StalledStartupFetchShowsTheWindowSoEscapeCanEndIt) {
+    TBadServer silent(TBadServer::Mode::Silent);
+    config_->write(test::hostsSection(silent.host()) + "[general]\nPays=1\nvilledefaut=2\n");
+    // The constructor runs the start-up fetch and form_ is set only after
+    // it, so the timers find the window among the top-level widgets.
+    const auto findForm = []() -> TForm1* {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* form = qobject_cast<TForm1*>(widget)) return form;
+        return nullptr;
+    };
+    bool visibleDuringFetch = false, stillFetching = false;
+    QTimer escape;
+    QObject::connect(&escape, &QTimer::timeout, [&] {
+        TForm1* form = findForm();
+        if (!form || !form->isVisible()) return;  // not on screen yet
+        visibleDuringFetch = form->IsFetching();
+        QTest::keyClick(form->Memo1, Qt::Key_Escape);
+        escape.stop();
+    });
+    escape.start(50);
+    QTimer watchdog;  // never hang, whatever happens
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        stillFetching = true;
+        if (TForm1* form = findForm()) form->IdHTTP1->Abort();
+    });
+    watchdog.start(15000);
+    form_ = std::make_unique<TForm1>();
+
+    EXPECT_FALSE(stillFetching);
+    EXPECT_TRUE(visibleDuringFetch);
+    EXPECT_TRUE(form_->isVisible());
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].Text, QString::fromUtf8("Opération annulée."));
+    EXPECT_EQ(selectedCity(form_->ListBox1),
+              fromCp1252(SuisseCities[2].Nom + " " + std::to_string(SuisseCities[2].NPA)));
+    EXPECT_TRUE(form_->Memo1->toPlainText().isEmpty());
+}
+
 TEST_F(WindowTest, UnwritableSettingsAreReportedAndNothingIsWritten) {
     settings("");
     TForm1& form = open();
