@@ -19,6 +19,7 @@ struct Command {
 };
 
 int RunUnzip(const Args& args);
+int RunFetch(const Args& args);
 int RunParse(const Args& args);
 int RunForecast(const Args& args);
 int RunHosts(const Args& args);

@@ -17,6 +17,8 @@ constexpr Command kCommands[] = {
     {"unzip", nubra::cli::RunUnzip,
      "nubra-cli unzip ARCHIVE ENTRÉE | nubra-cli unzip --list ARCHIVE",
      "extrait une entrée d'une archive ZIP vers la sortie standard, ou liste les entrées"},
+    {"fetch", nubra::cli::RunFetch, "nubra-cli fetch URL [URL...]",
+     "lit des pages web avec le client HTTP de la fenêtre, les cookies passant d'une page à la suivante"},
     {"parse", nubra::cli::RunParse, "nubra-cli parse PAYS NOM PAGE",
      "extrait les prévisions d'une page enregistrée, comme pour la page reçue"},
     {"forecast", nubra::cli::RunForecast, "nubra-cli forecast PAYS LIEU [--raw]",

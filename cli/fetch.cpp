@@ -1,0 +1,70 @@
+// nubra-cli fetch URL [URL...]: reads pages with the window's HTTP client.
+//
+// All addresses go through one client, in order, so cookies set by one
+// answer go out with the later requests. With one address the body goes to
+// standard output byte for byte and a failure's message to standard error
+// (in UTF-8). With several, each outcome goes to standard output as
+//
+//   --- body K (LEN bytes)\n<LEN bytes of body>\n
+//   --- error K (LEN bytes)\n<LEN bytes of message, Windows-1252>\n
+//
+// K counting from 1; a failure does not stop the later fetches. The exit
+// status is 1 when any fetch failed.
+#include <cstdio>
+#include <string>
+
+#include "commands.h"
+#include "cp1252.h"
+#include "http.h"
+
+namespace nubra::cli {
+namespace {
+
+bool writeAll(const std::string& bytes)
+{
+    return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+}
+
+} // namespace
+
+int RunFetch(const Args& args)
+{
+    if (args.empty()) {
+        std::fputs("Usage : nubra-cli fetch URL [URL...]\n", stderr);
+        return 2;
+    }
+    TIdHTTP client;
+    if (args.size() == 1) {
+        try {
+            const std::string body = client.FetchPage(args[0]);
+            if (!writeAll(body) || std::fflush(stdout) != 0) {
+                std::fputs("nubra-cli fetch : écriture impossible sur la sortie standard\n", stderr);
+                return 1;
+            }
+            return 0;
+        } catch (const EHttpError& e) {
+            std::fprintf(stderr, "%s\n", Cp1252ToUtf8(e.what()).c_str());
+            return 1;
+        }
+    }
+    bool anyFailed = false;
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        std::string outcome;
+        const char* kind = "body";
+        try {
+            outcome = client.FetchPage(args[k]);
+        } catch (const EHttpError& e) {
+            outcome = e.what();
+            kind = "error";
+            anyFailed = true;
+        }
+        std::printf("--- %s %zu (%zu bytes)\n", kind, k + 1, outcome.size());
+        writeAll(outcome);
+        std::putchar('\n');
+    }
+    if (std::fflush(stdout) != 0)
+        return 1;
+    return anyFailed ? 1 : 0;
+}
+
+} // namespace nubra::cli
