@@ -79,6 +79,11 @@ std::string Utf8ToCp1252(std::string_view text)
             cp = (cp << 6) | (c & 0x3F);
         }
         if (!ok) { out += '?'; ++i; continue; }
+        // An overlong form or a surrogate is malformed, not the character it
+        // seems to spell.
+        static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kSmallest[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+            cp = U'?';
         out += fromUnicode(cp);
         i += static_cast<std::size_t>(extra) + 1;
     }

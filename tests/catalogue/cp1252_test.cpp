@@ -37,6 +37,9 @@ TEST(Cp1252, CharactersOutsideTheSetAndMalformedUtf8BecomeQuestionMarks)
     EXPECT_EQ(Utf8ToCp1252("a\xFF" "b"), "a?b");            // not a lead byte
     EXPECT_EQ(Utf8ToCp1252("a\xC3"), "a?");                 // cut short at the end
     EXPECT_EQ(Utf8ToCp1252("\xC3(x"), "?(x");               // bad continuation
+    EXPECT_EQ(Utf8ToCp1252("\xC1\xA9"), "?");              // overlong form of a byte
+    EXPECT_EQ(Utf8ToCp1252("\xE0\x81\x81"), "?");          // overlong 'A'
+    EXPECT_EQ(Utf8ToCp1252("\xED\xA0\x80"), "?");          // a lone surrogate
 }
 
 } // namespace
