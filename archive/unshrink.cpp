@@ -101,14 +101,17 @@ std::uint32_t readCode(ExtractState& s, unsigned size)
 // lands outside the table or on a code in use.
 void ClearLeafCodes(UnshrinkTables& t)
 {
-    const int top = t.head - 1;
+    const int top = std::min(t.head, kTableFull) - 1;
     // Mark every code; free codes (negative links) carry the mark already.
     for (int x = kFirstCode; x <= top; ++x)
         t.prefixOf(x) |= kMark;
     // Unmark the codes that another code extends: they stay.
     for (int x = kFirstCode; x <= top; ++x) {
         const std::int32_t p = t.prefixOf(x) & ~kMark;
-        if (p >= kFirstCode && p <= kLastCode)
+        // A damaged stream can define a code on top of a free one; the free
+        // code's link (a negative number) must keep its bits, or the free
+        // list would lead outside the table.
+        if (p >= kFirstCode && p <= kLastCode && t.prefixOf(p) >= 0)
             t.prefixOf(p) &= ~kMark;
     }
     // Link the marked codes (leaves and free codes), lowest first, to the

@@ -214,6 +214,28 @@ TEST(Unshrink, Failures)
               ZIP_INPUT_ENDED);
 }
 
+TEST(Unshrink, ClearingAfterACodeDefinedOnAFreeCodeStaysInTheTable)
+{
+    // 300 is free and not next, so it is taken as the code being defined;
+    // the next definition (258) then extends the free code 300. A partial
+    // clearing must leave 300's free-list link intact, or once the free
+    // list reaches 300 the next clearing walks far past the table.
+    BitWriter w;
+    for (auto [code, width] : std::vector<std::pair<unsigned, unsigned>>{
+             {'a', 9}, {300, 9}, {'b', 9}, {256, 9}, {2, 9}})
+        w.bits(code, width);
+    for (int i = 0; i < 60; ++i)
+        w.bits('c', 9);
+    w.bits(256, 9);
+    w.bits(2, 9);
+    w.bits('d', 9);
+    w.bits('e', 9);
+    const DecodeRun run = unshrinkRaw(w.finish());
+    EXPECT_EQ(run.result, ZIP_OK);
+    // "a", "aa" for 300, "b", sixty "c", "d", "e": every code kept its meaning.
+    EXPECT_EQ(run.output, toBytes("aaab" + std::string(60, 'c') + "de"));
+}
+
 TEST(Unshrink, GarbageEndsWithAResultCode)
 {
     std::mt19937 rng(5);
