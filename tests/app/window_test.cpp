@@ -277,6 +277,12 @@ TEST_F(WindowTest, ChoosingCanadaShowsTheFirstProvinceAndFetchesNothing) {
     EXPECT_EQ(selectedCity(form.ListBox1),
               fromCp1252(SuisseCities[0].Nom + " " + std::to_string(SuisseCities[0].NPA)));
     EXPECT_FALSE(form.ComboBox1->isVisible());
+    // Typing the first letters of a place jumps to it.
+    form.ListBox1->setFocus();
+    QTest::keyClicks(form.ListBox1, QStringLiteral("ber"));
+    ASSERT_NE(form.ListBox1->currentItem(), nullptr);
+    EXPECT_TRUE(form.ListBox1->currentItem()->text().startsWith(QStringLiteral("BER")))
+        << form.ListBox1->currentItem()->text().toStdString();
     choose(form.ComboBox3, 3);
     EXPECT_EQ(form.ListBox1->count(), static_cast<int>(BelgiqueCities.size()));
     EXPECT_TRUE(boxes().empty());
