@@ -194,6 +194,8 @@ TEST(FetchPage, FailuresCarryTheirMessages)
             return Reply{redirect("https://127.0.0.1/secure")};
         if (target == "/nohost")
             return Reply{redirect("http://")};
+        if (target == "/long-location")
+            return Reply{redirect("http://" + std::string(10000, 'a') + "/")};
         if (target == "/closed")
             return Reply{"", true};
         if (target == "/half-head")
@@ -211,6 +213,7 @@ TEST(FetchPage, FailuresCarryTheirMessages)
     EXPECT_EQ(failureOf(http, server.url("/302-no-location")), "HTTP/1.1 302 Found");
     EXPECT_EQ(failureOf(http, server.url("/https")), "Valeur IOHandler incorrecte");
     EXPECT_EQ(failureOf(http, server.url("/nohost")), "Erreur de socket # 1\r\nH\xF4te non trouv\xE9.");
+    EXPECT_EQ(failureOf(http, server.url("/long-location")), "Erreur de socket # 1\r\nH\xF4te non trouv\xE9.");
     EXPECT_EQ(failureOf(http, server.url("/closed")), "La connexion s'est termin\xE9" "e proprement.");
     EXPECT_EQ(failureOf(http, server.url("/half-head")), "La connexion s'est termin\xE9" "e proprement.");
     EXPECT_EQ(failureOf(http, server.url("/cut-chunks")), "La connexion s'est termin\xE9" "e proprement.");
