@@ -5,8 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
+#include <ctime>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -191,6 +194,30 @@ std::string writeTarget(const std::string& path) {
     return path;
 }
 
+// A write killed between creating its temporary file ".nubra.ini.XXXXXX"
+// and renaming it leaves that file behind. Each write removes the leftovers
+// of the same settings file once they are older than any write can last; a
+// younger one may belong to a write in progress in another instance of the
+// program and is left alone. So at most the writes killed in the last
+// kStaleSeconds leave files, one each.
+void removeStaleTemporaries(const std::filesystem::path& file) {
+    constexpr std::time_t kStaleSeconds = 600;
+    const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    const std::string prefix = "." + file.filename().string() + ".";
+    const std::time_t now = std::time(nullptr);
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) continue;
+        const bool mkstempSuffix = std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                                               [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+        struct stat st{};
+        if (mkstempSuffix && ::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            st.st_mtime + kStaleSeconds < now)
+            ::unlink(it->path().c_str());
+    }
+}
+
 } // namespace
 
 std::string SettingsPath() {
@@ -244,6 +271,12 @@ std::string ReadProfileString(const std::string& path, std::string_view section,
     std::string content;
     const auto result = readBounded(path, kMaxProfileBytes, content);
     if (result != ReadResult::Ok && result != ReadResult::TooLarge) return std::string(fallback);
+    // The size limit may cut a line; its first part could read as a value
+    // the file does not hold ("1" of "1    5"), so a cut line is not read.
+    if (result == ReadResult::TooLarge) {
+        const auto lastEnd = content.rfind('\n');
+        content.erase(lastEnd == std::string::npos ? 0 : lastEnd + 1);
+    }
     const auto lines = splitLines(content);
     const auto place = findKey(lines, section, key);
     if (!place.key) return std::string(fallback);
@@ -320,6 +353,7 @@ void WriteProfileString(const std::string& path, std::string_view section,
         if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
     }
     const std::string updated = SetProfileValue(content, section, key, value);
+    removeStaleTemporaries(file);
 
     std::string temp = (file.has_parent_path() ? file.parent_path() / "" : std::filesystem::path()).string() +
                        "." + file.filename().string() + ".XXXXXX";
