@@ -325,6 +325,10 @@ void TCookieStore::SetCookie(std::string_view header, const TUrl& url, std::int6
         c.Persistent = true;
         c.Expiry = *expires;
     }
+    // "Domain=." leaves an empty domain once its dot is removed: it names
+    // no domain, so the cookie is host-only (step 6), not refused.
+    if (domain && domain->empty())
+        domain.reset();
     const bool hostIsIp = url.Ipv6 || looksLikeIpv4(url.Host);
     if (domain && hostIsIp && *domain != url.Host)
         return;
