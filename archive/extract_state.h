@@ -48,6 +48,10 @@ struct ExtractState {
     std::uint32_t Crc = 0;              // running CRC-32 register of the bytes written
     std::uint16_t EntryFlags = 0;       // general-purpose flags of the local header
     bool InputEnded = false;            // the reader hit the end of the data or stream
+    // Inflate may decode through its fast path while input and window room
+    // allow; the bytes written, reads made and bits consumed are the same
+    // either way (tests switch it off to compare).
+    bool FastPath = true;
 };
 
 // mask(n) = 2^n - 1 for n from 0 to 16.

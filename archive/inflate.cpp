@@ -25,6 +25,7 @@
 // the output is "abcabcabc".
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -103,6 +104,162 @@ inline const HuffEntry* decodeSymbol(ExtractState& s, const HuffEntry* root, int
     }
     DropBits(s, t->b);
     return t;
+}
+
+// --- Fast path ----------------------------------------------------------
+//
+// While at least kFastInputMargin unread bytes remain in InBuffer and the
+// window has room for the longest match without reaching its end, symbols
+// are decoded with a 64-bit bit buffer refilled a word at a time, and copies
+// move whole words. Nothing observable changes: the fast loop never refills
+// InBuffer and never flushes, and on leaving it hands the whole bytes it
+// loaded but did not use back to InBuffer, so the slow path goes on with the
+// same bits, and refills and flushes at the same points.
+
+constexpr std::ptrdiff_t kFastInputMargin = 8;       // one word load
+constexpr unsigned kFastWindowMargin = 258;          // the longest deflate match
+constexpr int kFastContinue = 1;                     // not a result code
+
+static_assert(std::endian::native == std::endian::little, "the fast path loads little-endian words");
+
+inline std::uint64_t loadWord(const std::uint8_t* p)
+{
+    std::uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+// Copies length bytes within the window from `from` to `to`, where the
+// destination does not reach the window's end; the source may wrap.
+inline void copyMatch(std::uint8_t* window, unsigned from, unsigned to, unsigned length)
+{
+    while (length > 0) {
+        from &= kWindowSize - 1;
+        const unsigned count = std::min(kWindowSize - from, length);
+        const unsigned distance = (to - from) & (kWindowSize - 1);
+        std::uint8_t* dst = window + to;
+        const std::uint8_t* src = window + from;
+        if (from < to && distance >= count) {
+            std::memcpy(dst, src, count);
+        } else if (from < to && distance >= 8) {
+            // Overlapping, but each word's source lies wholly before it.
+            unsigned i = 0;
+            for (; i + 8 <= count; i += 8)
+                std::memcpy(dst + i, src + i, 8);
+            for (; i < count; ++i)
+                dst[i] = src[i];
+        } else if (from + 1 == to) {
+            std::memset(dst, *src, count);
+        } else if (from < to && to >= 56) {
+            // A short repeating pattern: past the first (period - distance)
+            // bytes each byte equals the one a whole period back, where the
+            // period is a multiple of both the distance and a word, so words
+            // move and each load reads exactly one earlier store.
+            unsigned period = distance;
+            while (period % 8 != 0)
+                period += distance;
+            const std::uint8_t* back = dst - period;
+            unsigned i = 0;
+            for (; i < period - distance && i < count; ++i)
+                dst[i] = src[i];
+            for (; i + 8 <= count; i += 8)
+                std::memcpy(dst + i, back + i, 8);
+            for (; i < count; ++i)
+                dst[i] = src[i];
+        } else {
+            for (unsigned i = 0; i < count; ++i)
+                dst[i] = src[i];
+        }
+        from += count;
+        to += count;
+        length -= count;
+    }
+}
+
+// Decodes symbols while the margins hold. Returns a result code (end of
+// block, invalid data) or kFastContinue when the slow path must take over.
+int decodeFast(ExtractState& s, const HuffEntry* tl, const HuffEntry* td, int bl, int bd)
+{
+    const std::uint8_t* const start = s.InBuffer.data() + s.InPos;
+    const std::uint8_t* in = start;
+    const std::uint8_t* const inEnd = s.InBuffer.data() + s.InLast + 1;
+    std::uint64_t bits = s.BitBuf;
+    unsigned count = s.BitCount;
+    std::uint8_t* const window = s.Window.get();
+    unsigned wp = s.WindowPos;
+    const std::uint64_t lmask = BitMask(static_cast<unsigned>(bl));
+    const std::uint64_t dmask = BitMask(static_cast<unsigned>(bd));
+    int result = kFastContinue;
+
+    while (inEnd - in >= kFastInputMargin && wp + kFastWindowMargin < static_cast<unsigned>(kWindowSize)) {
+        // At least 56 bits: a literal/length code and its extra bits (20)
+        // and a distance code and its extra bits (28) need no refill. Bits
+        // above `count` are the input's next bits, so reloading them is
+        // harmless.
+        bits |= loadWord(in) << count;
+        in += (63 - count) >> 3;
+        count |= 56;
+
+        const HuffEntry* t = tl + (bits & lmask);
+        while (t->e > kHuffLiteral) {
+            if (t->e == kHuffInvalid) {
+                result = ZIP_BAD_DATA;
+                goto leave;
+            }
+            bits >>= t->b;
+            count -= t->b;
+            t = t->link + (bits & BitMask(t->e - 16u));
+        }
+        bits >>= t->b;
+        count -= t->b;
+        if (t->e == kHuffLiteral) {
+            window[wp++] = static_cast<std::uint8_t>(t->n);
+            continue;
+        }
+        if (t->e == kHuffEndOfBlock) {
+            result = ZIP_OK;
+            break;
+        }
+        const unsigned length = t->n + static_cast<unsigned>(bits & BitMask(t->e));
+        bits >>= t->e;
+        count -= t->e;
+
+        if (td == nullptr) {
+            result = ZIP_BAD_DATA;
+            break;
+        }
+        t = td + (bits & dmask);
+        while (t->e > kHuffLiteral) {
+            if (t->e == kHuffInvalid) {
+                result = ZIP_BAD_DATA;
+                goto leave;
+            }
+            bits >>= t->b;
+            count -= t->b;
+            t = t->link + (bits & BitMask(t->e - 16u));
+        }
+        bits >>= t->b;
+        count -= t->b;
+        const unsigned distance = t->n + static_cast<unsigned>(bits & BitMask(t->e));
+        bits >>= t->e;
+        count -= t->e;
+
+        copyMatch(window, static_cast<std::uint16_t>(wp - distance), wp, length);
+        wp += length;
+    }
+leave:
+    // Hand back the whole bytes loaded here and not used.
+    {
+        const auto loaded = static_cast<unsigned>(in - start);
+        const unsigned unused = std::min(count / 8, loaded);
+        in -= unused;
+        count -= 8 * unused;
+    }
+    s.InPos = static_cast<std::int32_t>(in - s.InBuffer.data());
+    s.BitBuf = static_cast<std::uint32_t>(bits & BitMask(count));
+    s.BitCount = static_cast<std::uint8_t>(count);
+    s.WindowPos = static_cast<std::uint16_t>(wp);
+    return result;
 }
 
 // Reads an n-bit field (n from 0 to 16).
@@ -318,6 +475,11 @@ int DecodeCodes(ExtractState& s, const HuffEntry* tl, const HuffEntry* td, int b
     for (;;) {
         if (s.InputEnded)
             return ZIP_INPUT_ENDED;
+        if (s.FastPath && tl != nullptr && s.InLast - s.InPos + 1 >= kFastInputMargin &&
+            s.WindowPos + kFastWindowMargin < static_cast<unsigned>(kWindowSize)) {
+            if (const int result = decodeFast(s, tl, td, bl, bd); result != kFastContinue)
+                return result;
+        }
         const HuffEntry* t = decodeSymbol(s, tl, bl);
         if (t == nullptr)
             return ZIP_BAD_DATA;
@@ -376,6 +538,24 @@ int DecodeStoredBlock(ExtractState& s)
     if (length != (~complement & 0xFFFF))
         return ZIP_BAD_DATA;
     while (length > 0 && !s.InputEnded) {
+        if (s.FastPath && s.BitCount == 0 && s.InPos <= s.InLast) {
+            // Bytes straight from InBuffer, as many as it holds and the
+            // window takes: the same bytes the bit reader would give.
+            const auto n = std::min({length, static_cast<std::uint32_t>(s.InLast - s.InPos + 1),
+                                     static_cast<std::uint32_t>(kWindowSize - s.WindowPos)});
+            std::memcpy(s.Window.get() + s.WindowPos, s.InBuffer.data() + s.InPos, n);
+            s.InPos += static_cast<std::int32_t>(n);
+            length -= n;
+            const unsigned end = s.WindowPos + n;
+            if (end == static_cast<unsigned>(kWindowSize)) {
+                s.WindowPos = 0;
+                if (!FlushWindow(s, kWindowSize))
+                    return ZIP_SHORT_WRITE;
+            } else {
+                s.WindowPos = static_cast<std::uint16_t>(end);
+            }
+            continue;
+        }
         --length;
         if (!putByte(s, static_cast<std::uint8_t>(readBits(s, 8))))
             return ZIP_SHORT_WRITE;

@@ -224,7 +224,7 @@ std::int32_t RecordingStream::Write(const void* b, std::int32_t n)
 }
 
 DecodeRun runDecoder(Method method, const Bytes& compressed, std::int32_t packedSize,
-                     std::int32_t unpackedSize, std::uint16_t flags, std::int64_t outputLimit)
+                     std::int32_t unpackedSize, std::uint16_t flags, std::int64_t outputLimit, bool fastPath)
 {
     OwnedStream in(compressed);
     RecordingStream out(outputLimit);
@@ -232,6 +232,7 @@ DecodeRun runDecoder(Method method, const Bytes& compressed, std::int32_t packed
     PrepareExtractState(s, in, out,
                         packedSize < 0 ? static_cast<std::int32_t>(compressed.size()) : packedSize,
                         unpackedSize, flags);
+    s.FastPath = fastPath;
     DecodeRun run;
     switch (method) {
     case Method::Inflate: run.result = InflateEntry(s); break;
@@ -242,6 +243,9 @@ DecodeRun runDecoder(Method method, const Bytes& compressed, std::int32_t packed
     run.writes = out.writes;
     run.crc = ~s.Crc;
     run.inputPosition = in.Position();
+    run.unreadBits = std::int64_t{s.InLast - s.InPos + 1} * 8 + s.BitCount;
+    run.bitPhase = s.BitCount % 8u;
+    run.reads = in.readSizes;
     return run;
 }
 

@@ -127,17 +127,20 @@ struct DecodeRun {
     std::vector<std::int32_t> writes;
     std::uint32_t crc = 0;
     std::int64_t inputPosition = 0;
+    std::int64_t unreadBits = 0;   // in InBuffer and BitBuf together
+    unsigned bitPhase = 0;         // BitCount mod 8: where a byte boundary lies
+    std::vector<std::int32_t> reads;
 };
 
 enum class Method { Inflate, Unshrink, Explode };
 
 DecodeRun runDecoder(Method method, const Bytes& compressed, std::int32_t packedSize = -1,
                      std::int32_t unpackedSize = kSizeUnknown, std::uint16_t flags = 0,
-                     std::int64_t outputLimit = -1);
+                     std::int64_t outputLimit = -1, bool fastPath = true);
 
-inline DecodeRun inflateRaw(const Bytes& compressed, std::int64_t outputLimit = -1)
+inline DecodeRun inflateRaw(const Bytes& compressed, std::int64_t outputLimit = -1, bool fastPath = true)
 {
-    return runDecoder(Method::Inflate, compressed, -1, kSizeUnknown, 0, outputLimit);
+    return runDecoder(Method::Inflate, compressed, -1, kSizeUnknown, 0, outputLimit, fastPath);
 }
 
 // Extracts the entry at localHeaderPos through ZipExtract.

@@ -235,6 +235,76 @@ TEST(InflateDifferential, MatchesZlibOnManyRandomMixtures)
     }
 }
 
+// Decodes with and without the fast path and requires the same outcome:
+// result, bytes, write sizes, reads, stream position and the bits left for
+// whatever follows the data.
+void expectSamePaths(const Bytes& packed, const std::string& what, std::int64_t outputLimit = -1)
+{
+    const DecodeRun fast = inflateRaw(packed, outputLimit, true);
+    const DecodeRun slow = inflateRaw(packed, outputLimit, false);
+    ASSERT_EQ(fast.result, slow.result) << what;
+    ASSERT_EQ(fast.output, slow.output) << what;
+    ASSERT_EQ(fast.writes, slow.writes) << what;
+    ASSERT_EQ(fast.reads, slow.reads) << what;
+    ASSERT_EQ(fast.inputPosition, slow.inputPosition) << what;
+    ASSERT_EQ(fast.crc, slow.crc) << what;
+    if (slow.result == ZIP_OK) {
+        ASSERT_EQ(fast.unreadBits, slow.unreadBits) << what;
+        ASSERT_EQ(fast.bitPhase, slow.bitPhase) << what;
+    }
+}
+
+TEST(InflateFastPath, SameOutcomeAsTheBitByBitPath)
+{
+    std::vector<std::pair<std::string, Bytes>> inputs = {
+        {"text", textLike(300000, 40)},
+        {"random", randomBytes(100000, 41)},
+        {"small alphabet", randomBytes(150000, 42, 3)},
+        {"repetitive", repeatingBytes(200000)},
+        {"zeros", Bytes(80000, 0)},
+        {"source text", sourceFile("archive/inflate.cpp")},
+    };
+    for (std::size_t period = 1; period <= 9; ++period) {
+        Bytes p = randomBytes(period, static_cast<std::uint32_t>(period));
+        Bytes d;
+        while (d.size() < 40000)
+            d.insert(d.end(), p.begin(), p.end());
+        inputs.emplace_back("period " + std::to_string(period), d);
+    }
+    const int strategies[] = {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED};
+    for (const auto& [name, data] : inputs) {
+        for (int level : {0, 1, 6, 9}) {
+            for (int strategy : strategies) {
+                const Bytes packed = deflateRaw(data, level, strategy);
+                const std::string what = name + ", level " + std::to_string(level) + ", strategy " + std::to_string(strategy);
+                expectSamePaths(packed, what);
+                // With something after the data, as in an archive.
+                Bytes followed = packed;
+                followed.insert(followed.end(), {0x50, 0x4B, 0x07, 0x08, 1, 2, 3, 4, 5, 6, 7, 8});
+                expectSamePaths(followed, what + ", followed");
+                // Cut at places around the input buffer's end.
+                for (std::size_t cut : {std::size_t{4090}, std::size_t{4097}, packed.size() / 2, packed.size() - 1})
+                    if (cut < packed.size())
+                        expectSamePaths(Bytes(packed.begin(), packed.begin() + static_cast<long>(cut)),
+                                        what + ", cut at " + std::to_string(cut));
+                expectSamePaths(packed, what + ", short output", 40000);
+            }
+        }
+    }
+}
+
+TEST(InflateFastPath, SameOutcomeOnDamagedStreams)
+{
+    std::mt19937 rng(99);
+    const Bytes good = deflateRaw(textLike(60000, 43), 9);
+    for (int round = 0; round < 300; ++round) {
+        Bytes input = good;
+        for (int k = 0; k < 1 + static_cast<int>(rng() % 3); ++k)
+            input[rng() % input.size()] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
+        expectSamePaths(input, "round " + std::to_string(round));
+    }
+}
+
 // --- Pieces of output and input --------------------------------------------
 
 TEST(InflateOutput, LeavesInWholeWindowsAndOneLastPiece)
