@@ -214,7 +214,7 @@ unsigned maximumMatch(const ImplodeTrees& trees) { return minimumMatch(trees) + 
 
 Bytes describeTree(const std::vector<std::uint16_t>& lengths)
 {
-    Bytes runs;
+    Bytes runs{0}; // the count of run bytes minus one goes first
     for (std::size_t i = 0; i < lengths.size();) {
         std::size_t n = 1;
         while (i + n < lengths.size() && lengths[i + n] == lengths[i] && n < 16)
@@ -222,9 +222,8 @@ Bytes describeTree(const std::vector<std::uint16_t>& lengths)
         runs.push_back(static_cast<std::uint8_t>(((n - 1) << 4) | (lengths[i] - 1u)));
         i += n;
     }
-    Bytes out{static_cast<std::uint8_t>(runs.size() - 1)};
-    out.insert(out.end(), runs.begin(), runs.end());
-    return out;
+    runs[0] = static_cast<std::uint8_t>(runs.size() - 2);
+    return runs;
 }
 
 std::vector<ImplodeOp> findMatches(const Bytes& input, const ImplodeTrees& trees)
