@@ -222,7 +222,9 @@ TEST(ProfileFaults, KilledWriterLeavesTheOldOrTheNewFileAndFewTemporaries)
 TEST(ProfileFaults, WriteIntoAReadOnlyFolderKeepsTheOldFile)
 {
     TempFolder dir;
-    const fs::path folder = dir.path() / "conf";
+    // A folder name in UTF-8, as the file system holds it; the message
+    // gives it in Windows-1252.
+    const fs::path folder = dir.path() / "r\xC3\xA9glages";
     fs::create_directory(folder);
     const fs::path file = folder / "nubra.ini";
     const std::string before = "[general]\r\nPays=1\r\nvilledefaut=5\r\n";
@@ -235,7 +237,7 @@ TEST(ProfileFaults, WriteIntoAReadOnlyFolderKeepsTheOldFile)
         WriteProfileInt(file.string(), "general", "villedefaut", 9);
         return std::string("written");
     });
-    EXPECT_EQ(out, "raised: " + writeFailure(file));
+    EXPECT_EQ(out, "raised: Impossible d'\xE9" "crire dans " + dir.path().string() + "/r\xE9glages/nubra.ini");
     EXPECT_EQ(readFile(file), before);
     EXPECT_EQ(ReadProfileInt(file.string(), "general", "villedefaut", 0), 5);
     EXPECT_TRUE(temporariesOf(file).empty());

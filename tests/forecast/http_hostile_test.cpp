@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <future>
 #include <string>
@@ -254,7 +255,8 @@ TEST(HostileServer, AbsurdCookiesAreKeptOrDroppedByTheCookieRules)
                             "Set-Cookie: vide=1; Domain=\r\n"
                             // "." names no domain once its dot is removed: host-only, kept
                             "Set-Cookie: point=1; Domain=.\r\n"
-                            // another host, another address, a public suffix: refused
+                            // a host name, another address, a one-label name: an
+                            // address keeps only cookies that name it exactly
                             "Set-Cookie: autre=1; Domain=example.org\r\n"
                             "Set-Cookie: ip=1; Domain=127.0.0.2\r\n"
                             "Set-Cookie: suffixe=1; Domain=.localhost\r\n")};
