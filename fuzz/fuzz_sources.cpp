@@ -1,5 +1,6 @@
-// The four forecast walks on an arbitrary page; byte 0 chooses the source.
-// A walk may raise (a Swiss date cell that is no number) but never crash.
+// The four forecast walks on an arbitrary page, each in turn. A walk may
+// raise (a Swiss date cell that is no number) but never crash. The saved
+// pages of tests/data are the seeds.
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -13,17 +14,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace nubra;
-    if (size < 1)
-        return 0;
-    const std::string_view page(reinterpret_cast<const char*>(data + 1), size - 1);
+    const std::string_view page(reinterpret_cast<const char*>(data), size);
+    (void)WalkFrancePage(page, "Achenheim", "france.example");
     try {
-        switch (data[0] & 3) {
-        case 0: (void)WalkFrancePage(page, "Achenheim", "france.example"); break;
-        case 1: (void)WalkSuissePage(page, "AADORF", "suisse.example"); break;
-        case 2: (void)WalkCanadaPage(page, "Airdrie", "canada.example"); break;
-        default: (void)WalkBelgiquePage(page, "Aaigem", "belgique.example"); break;
-        }
+        (void)WalkSuissePage(page, "AADORF", "suisse.example");
     } catch (const std::runtime_error&) {
     }
+    (void)WalkCanadaPage(page, "Airdrie", "canada.example");
+    (void)WalkBelgiquePage(page, "Aaigem", "belgique.example");
     return 0;
 }

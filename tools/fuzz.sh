@@ -22,7 +22,9 @@ for exe in build-fuzz/fuzz/fuzz_*; do
   name="$(basename "$exe")"
   [ -n "$filter" ] && [[ "$name" != *"$filter"* ]] && continue
   seeds="fuzz/corpus/$name"
-  [ -d "$seeds" ] || seeds="fuzz/corpus/${name%_*}"   # shared seeds, if any
+  case "$name" in
+    fuzz_html|fuzz_sources) seeds="tests/data" ;;   # the saved pages of the four services
+  esac
   mkdir -p "build-fuzz/corpus/$name"
   echo "== $name ($seconds s)"
   if ! "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
