@@ -137,7 +137,9 @@ enum class ReadResult { Ok, Missing, NotAFile, TooLarge, Failed };
 // Reads at most `limit` bytes of a regular file into `content`.
 ReadResult readBounded(const std::string& path, std::size_t limit, std::string& content) {
     content.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe in the file's place cannot make the
+    // open wait for a writer forever; reads of a regular file ignore it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
     struct stat st{};
     ReadResult result = ReadResult::Ok;

@@ -314,6 +314,29 @@ TEST(ProfileFaults, WriteOnAFullDiskKeepsTheOldFile)
     EXPECT_EQ(out, "raised: " + writeFailure(file) + "\n" + before + "\ntemporaries: 0\nread: 12");
 }
 
+// A named pipe in the file's place has no writer: opening it to read would
+// wait for one forever. It is no settings file: the default on reading, the
+// message on writing, at once. (The child is killed by its alarm if not.)
+TEST(ProfileFaults, NamedPipeInPlaceOfTheFileNeitherBlocksNorIsReplaced)
+{
+    TempFolder dir;
+    const fs::path file = dir.path() / "nubra.ini";
+    ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+    const std::string out = inChild([&] {
+        ::alarm(20);
+        std::string result = "read " + std::to_string(ReadProfileInt(file.string(), "general", "Pays", 6));
+        try {
+            WriteProfileInt(file.string(), "general", "Pays", 1);
+            result += ", written";
+        } catch (const EProfileError& e) {
+            result += std::string(", raised: ") + e.what();
+        }
+        return result;
+    });
+    EXPECT_EQ(out, "read 6, raised: " + writeFailure(file));
+    EXPECT_TRUE(fs::is_fifo(file));
+}
+
 TEST(ProfileFaults, NulBytesAreReadAsBytesAndKeptByAWrite)
 {
     TempFolder dir;
