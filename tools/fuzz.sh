@@ -18,6 +18,8 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=
 cmake --build build-fuzz
 mkdir -p build-fuzz/artifacts
 status=0
+passed=0
+failed=0
 for exe in build-fuzz/fuzz/fuzz_*; do
   name="$(basename "$exe")"
   [ -n "$filter" ] && [[ "$name" != *"$filter"* ]] && continue
@@ -34,8 +36,11 @@ for exe in build-fuzz/fuzz/fuzz_*; do
     echo "   FAILED: see build-fuzz/$name.log"
     tail -n 40 "build-fuzz/$name.log"
     status=1
+    failed=$((failed + 1))
   else
+    passed=$((passed + 1))
     grep -E "stat::number_of_executed_units|cov:" "build-fuzz/$name.log" | tail -n 2 | sed 's/^/   /'
   fi
 done
+echo "fuzz: $passed passed, $failed failed"
 exit $status
