@@ -300,6 +300,7 @@ TEST(HostileServer, EndlessBodiesStopAtTheLimit)
     // One kept body at most (its buffer may have doubled once while
     // growing), with room for the allocator's and the sanitizer's keeping.
     const std::uint64_t grown = peakResidentBytes() - residentBefore;
+    RecordProperty("resident_growth_mib", std::to_string(grown >> 20));
     EXPECT_LT(grown, 6 * limit) << "resident size grew by " << (grown >> 20) << " MiB";
 }
 
