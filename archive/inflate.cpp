@@ -191,6 +191,21 @@ int decodeFast(ExtractState& s, const HuffEntry* tl, const HuffEntry* td, int bl
     const std::uint64_t dmask = BitMask(static_cast<unsigned>(bd));
     int result = kFastContinue;
 
+    // From a root entry down to the leaf, dropping each level's bits; null
+    // for an unassigned pattern.
+    auto descend = [&](const HuffEntry* t) -> const HuffEntry* {
+        while (t->e > kHuffLiteral) {
+            if (t->e == kHuffInvalid)
+                return nullptr;
+            bits >>= t->b;
+            count -= t->b;
+            t = t->link + (bits & BitMask(t->e - 16u));
+        }
+        bits >>= t->b;
+        count -= t->b;
+        return t;
+    };
+
     while (inEnd - in >= kFastInputMargin && wp + kFastWindowMargin < static_cast<unsigned>(kWindowSize)) {
         // At least 56 bits: a literal/length code and its extra bits (20)
         // and a distance code and its extra bits (28) need no refill. Bits
@@ -200,18 +215,11 @@ int decodeFast(ExtractState& s, const HuffEntry* tl, const HuffEntry* td, int bl
         in += (63 - count) >> 3;
         count |= 56;
 
-        const HuffEntry* t = tl + (bits & lmask);
-        while (t->e > kHuffLiteral) {
-            if (t->e == kHuffInvalid) {
-                result = ZIP_BAD_DATA;
-                goto leave;
-            }
-            bits >>= t->b;
-            count -= t->b;
-            t = t->link + (bits & BitMask(t->e - 16u));
+        const HuffEntry* t = descend(tl + (bits & lmask));
+        if (t == nullptr) {
+            result = ZIP_BAD_DATA;
+            break;
         }
-        bits >>= t->b;
-        count -= t->b;
         if (t->e == kHuffLiteral) {
             window[wp++] = static_cast<std::uint8_t>(t->n);
             continue;
@@ -224,22 +232,11 @@ int decodeFast(ExtractState& s, const HuffEntry* tl, const HuffEntry* td, int bl
         bits >>= t->e;
         count -= t->e;
 
-        if (td == nullptr) {
+        t = td != nullptr ? descend(td + (bits & dmask)) : nullptr;
+        if (t == nullptr) {
             result = ZIP_BAD_DATA;
             break;
         }
-        t = td + (bits & dmask);
-        while (t->e > kHuffLiteral) {
-            if (t->e == kHuffInvalid) {
-                result = ZIP_BAD_DATA;
-                goto leave;
-            }
-            bits >>= t->b;
-            count -= t->b;
-            t = t->link + (bits & BitMask(t->e - 16u));
-        }
-        bits >>= t->b;
-        count -= t->b;
         const unsigned distance = t->n + static_cast<unsigned>(bits & BitMask(t->e));
         bits >>= t->e;
         count -= t->e;
@@ -247,7 +244,7 @@ int decodeFast(ExtractState& s, const HuffEntry* tl, const HuffEntry* td, int bl
         copyMatch(window, static_cast<std::uint16_t>(wp - distance), wp, length);
         wp += length;
     }
-leave:
+
     // Hand back the whole bytes loaded here and not used.
     {
         const auto loaded = static_cast<unsigned>(in - start);
