@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Nubra needs to build, run and test, when they
-# are missing. Usage: tools/deps.sh [run|test]
+# are missing. Usage: tools/deps.sh [run|test|bench]
 set -euo pipefail
 
 common=(cmake ninja-build g++ pkg-config qt6-base-dev libboost-dev zip unzip)
 test_only=(libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libdeflate-dev
            clang libclang-rt-14-dev xvfb xauth)
+bench_only=(hyperfine valgrind)
 
 want=("${common[@]}")
 if [ "${1:-run}" = test ]; then
   want+=("${test_only[@]}")
+fi
+if [ "${1:-run}" = bench ]; then
+  want+=("${test_only[@]}" "${bench_only[@]}")
 fi
 
 missing=()
