@@ -14,7 +14,8 @@
 // DISPLAY). Runs alternate between the two programs after one warm-up run
 // of each; medians are compared. Exit status 0 when every run was sound.
 //
-// Usage: bench_startup [--runs N] <nubra> <bare_window>
+// Usage: bench_startup [--runs N] [--verbose] <nubra> <bare_window>
+// (--verbose prints every run on standard error)
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -125,6 +126,8 @@ struct Series {
     std::vector<double> shown, exit;
 };
 
+bool g_verbose = false;
+
 bool measure(Series& s, bool keep) {
     const std::optional<Run> run = runOnce(s.program);
     if (!run) {
@@ -137,6 +140,9 @@ bool measure(Series& s, bool keep) {
                      s.expectedBoxes);
         return false;
     }
+    if (g_verbose)
+        std::fprintf(stderr, "%-12s shown %7.1f ms  end %7.1f ms%s\n", s.name, run->shownMs, run->exitMs,
+                     keep ? "" : "  (warm-up)");
     if (keep) {
         s.shown.push_back(run->shownMs);
         s.exit.push_back(run->exitMs);
@@ -152,10 +158,11 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--verbose") g_verbose = true;
         else programs.push_back(arg);
     }
     if (programs.size() != 2) {
-        std::fprintf(stderr, "usage: bench_startup [--runs N] <nubra> <bare_window>\n");
+        std::fprintf(stderr, "usage: bench_startup [--runs N] [--verbose] <nubra> <bare_window>\n");
         return 2;
     }
 

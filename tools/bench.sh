@@ -84,16 +84,18 @@ else
   echo; echo "== start-up under xvfb-run: skipped (xvfb-run not installed)"
 fi
 
+# A settings folder with no network for the runs below. Port 1 on the
+# loopback: nothing listens there, the start-up fetch fails at once.
+config=$(mktemp -d)
+trap 'rm -rf "$config"' EXIT
+{
+  echo "[serveurs]"
+  for key in france suisse canada canada-site belgique; do echo "$key=127.0.0.1:1"; done
+  printf '[general]\nPays=0\nvilledefaut=0\n'
+} >"$config/nubra.ini"
+
 # The whole process, as hyperfine sees it: a cross-check of the harness.
 if command -v hyperfine >/dev/null; then
-  config=$(mktemp -d)
-  trap 'rm -rf "$config"' EXIT
-  # Port 1 on the loopback: nothing listens there, the start-up fetch fails at once.
-  {
-    echo "[serveurs]"
-    for key in france suisse canada canada-site belgique; do echo "$key=127.0.0.1:1"; done
-    printf '[general]\nPays=0\nvilledefaut=0\n'
-  } >"$config/nubra.ini"
   run "start-up, whole process under hyperfine (offscreen)" \
     env QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$config" NUBRA_EXIT_WHEN_SHOWN=1 \
     hyperfine -N --style basic --warmup 2 --runs 10 "$build/app/nubra" "$bin/bare_window"
@@ -126,6 +128,47 @@ if [ $callgrind = 1 ]; then
   done
   echo "(\$ valgrind --tool=callgrind --instr-atstart=no ${bin#"$root/"}/bench_inflate_instr <ours|zlib> <text|catalogue>;"
   echo " profiles kept in $out: callgrind_annotate $out/cg.ours.catalogue)"
+
+  # The whole catalogue load (open, four extractions, parsing), counted
+  # inside LoadCatalogues only, with the functions where it goes.
+  echo
+  echo "== catalogue load under callgrind: instructions per load   [load average $(load)]"
+  log=$(valgrind --tool=callgrind --toggle-collect='nubra::LoadCatalogues*' \
+          --callgrind-out-file="$out/cg.load" "$bin/bench_catalogue_load" 2>&1)
+  instr=$(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' <<<"$log")
+  rounds=$(sed -n 's/^\([0-9]*\) rounds.*/\1/p' <<<"$log")
+  if [ -n "$instr" ] && [ -n "$rounds" ]; then
+    awk -v i="$instr" -v r="$rounds" 'BEGIN { printf "%.1f million instructions per load (%d loads)\n", i / r / 1e6, r }'
+    callgrind_annotate "$out/cg.load" 2>/dev/null | grep -E '^ *[0-9,]+ \( *[0-9.]+%\)  [^ ]' | grep -v 'PROGRAM TOTALS' |
+      head -8 | sed -E 's/\(([a-z]+::)?[A-Za-z_]+(<[^(]*>)?[&*]?[ ,].*\) \[.*$//; s/ \[.*$//; s/\?\?\?://; s#[^ ]*/[^ :]*:##; s/^/  /' | cut -c1-110
+    echo "(\$ valgrind --tool=callgrind --toggle-collect='nubra::LoadCatalogues*' ${bin#"$root/"}/bench_catalogue_load)"
+  else
+    echo "callgrind run failed"; echo "$log" | tail -5
+    failed+=("callgrind catalogue load")
+  fi
+
+  # The start-up of both programs, counted whole (loader included) up to
+  # the probe's end, and where nubra's goes.
+  if [ -x "$build/app/nubra" ]; then
+    echo
+    echo "== start-up under callgrind (offscreen): instructions   [load average $(load)]"
+    declare -A total=()
+    for program in "$build/app/nubra" "$bin/bare_window"; do
+      name=$(basename "$program")
+      log=$(env QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$config" NUBRA_EXIT_WHEN_SHOWN=1 \
+              valgrind --tool=callgrind --callgrind-out-file="$out/cg.$name" "$program" 2>&1)
+      total[$name]=$(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' <<<"$log")
+      printf '%-12s %12s instructions\n' "$name" "${total[$name]:-?}"
+    done
+    if [ -n "${total[nubra]:-}" ] && [ -n "${total[bare_window]:-}" ]; then
+      awk -v a="${total[nubra]}" -v b="${total[bare_window]}" 'BEGIN { printf "ratio nubra / bare window: %.2f\n", a / b }'
+      echo "nubra, inclusive:"
+      callgrind_annotate --inclusive=yes "$out/cg.nubra" 2>/dev/null |
+        grep -E ' (\?\?\?:)?(nubra::TForm1::buildControls|nubra::LoadCatalogues|nubra::TForm1::ShowError|nubra::TForm1::ShowCountry|QFontDatabasePrivate::ensureFontDatabase|QApplication::exec|QApplication::QApplication)\(' |
+        sed -E 's/^( *[0-9,]+ \( *[0-9.]+%\)  )(\?\?\?:)?([^(]*)\(.*$/  \1\3/'
+      echo "(\$ env QT_QPA_PLATFORM=offscreen NUBRA_EXIT_WHEN_SHOWN=1 XDG_CONFIG_HOME=<no network> valgrind --tool=callgrind <program>)"
+    fi
+  fi
 fi
 
 echo
