@@ -16,23 +16,24 @@ if(NUBRA_BUILD_APP)
   target_link_libraries(bench_list_switch PRIVATE nubra::window nubra::data nubra::warnings nubra::sanitizers)
 
   if(NUBRA_BUILD_TESTS)
-    # The probe in the real programs, and the harness's refusal of runs
-    # that are not the start-up it means to time.
+    # The probe in the real programs, the harness's refusal of runs that
+    # are not the start-up it means to time, and the instruction counter's
+    # program (added below when callgrind's header is there).
     find_package(GTest REQUIRED)
     include(GoogleTest)
-    add_executable(startup_probe_tests ${CMAKE_CURRENT_LIST_DIR}/startup_probe_test.cpp)
-    target_compile_definitions(startup_probe_tests PRIVATE
+    add_executable(bench_tools_tests ${CMAKE_CURRENT_LIST_DIR}/bench_tools_test.cpp)
+    target_compile_definitions(bench_tools_tests PRIVATE
       NUBRA_BIN="$<TARGET_FILE:nubra>"
       BARE_WINDOW_BIN="$<TARGET_FILE:bare_window>"
       BENCH_STARTUP_BIN="$<TARGET_FILE:bench_startup>")
-    add_dependencies(startup_probe_tests nubra bare_window bench_startup)
-    target_link_libraries(startup_probe_tests PRIVATE Qt6::Core Qt6::Network GTest::gtest nubra::warnings
+    add_dependencies(bench_tools_tests nubra bare_window bench_startup)
+    target_link_libraries(bench_tools_tests PRIVATE Qt6::Core Qt6::Network GTest::gtest nubra::warnings
       nubra::sanitizers)
-    gtest_discover_tests(startup_probe_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+    gtest_discover_tests(bench_tools_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
   endif()
 endif()
 
-# DecodeEntities and the four walks at 1 and 2 MiB.
+# DecodeEntities and the four walks at 1, 2 and 16 MiB.
 add_executable(bench_page_walks ${CMAKE_CURRENT_LIST_DIR}/page_walks.cpp)
 target_include_directories(bench_page_walks PRIVATE ${PROJECT_SOURCE_DIR}/tests/forecast)
 target_link_libraries(bench_page_walks PRIVATE nubra::forecast nubra::replica_pages nubra::warnings
@@ -49,4 +50,9 @@ if(NUBRA_CALLGRIND_INCLUDE)
     ${NUBRA_CALLGRIND_INCLUDE})
   target_link_libraries(bench_inflate_instr PRIVATE nubra::archive nubra::data ZLIB::ZLIB nubra::warnings
     nubra::sanitizers)
+  if(TARGET bench_tools_tests)
+    target_compile_definitions(bench_tools_tests PRIVATE
+      BENCH_INFLATE_INSTR_BIN="$<TARGET_FILE:bench_inflate_instr>")
+    add_dependencies(bench_tools_tests bench_inflate_instr)
+  endif()
 endif()

@@ -1,6 +1,7 @@
-// The start-up probe and its harness, run as the benchmark runs them: the
-// real nubra and bare_window executables in a settings folder of their own,
-// on the offscreen platform.
+// The benchmarks' own tools, run as tools/bench.sh runs them: the start-up
+// probe in the real nubra and bare_window executables (in a settings folder
+// of their own, on the offscreen platform), the start-up harness, and the
+// program that callgrind counts inflate in.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -10,6 +11,8 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -140,7 +143,49 @@ TEST_F(StartupProbe, HarnessRefusesRunsThatAreNotTheIntendedStartUp) {
     EXPECT_EQ(harness.exitCode(), 0) << harness.readAllStandardError().toStdString();
     const QString out = QString::fromUtf8(harness.readAllStandardOutput());
     EXPECT_TRUE(out.contains("ratio nubra / bare window (to window painted)")) << out.toStdString();
+    // Each program's times in milliseconds: painted before its end, and
+    // neither beyond the run's own length.
+    for (const char* name : {"nubra", "bare_window"}) {
+        const qsizetype at = out.indexOf(QString(name) + " ");
+        ASSERT_GE(at, 0) << out.toStdString();
+        double shown = 0, shownBest = 0, end = 0, endBest = 0;
+        ASSERT_EQ(std::sscanf(out.mid(at + qsizetype(std::strlen(name))).toStdString().c_str(),
+                              " to window painted %lf ms [ %lf] to process end %lf ms [ %lf]", &shown, &shownBest,
+                              &end, &endBest),
+                  4)
+            << out.toStdString();
+        EXPECT_GT(shownBest, 0);
+        EXPECT_LE(shownBest, shown);
+        EXPECT_LT(shown, end);
+        EXPECT_LT(end, 120000);
+    }
 }
+
+#ifdef BENCH_INFLATE_INSTR_BIN
+// Outside callgrind the counter is a no-op and the program simply decodes:
+// both decoders must give the same bytes from the same input, or their
+// counts per byte would not compare like with like.
+TEST(InflateInstructionCount, BothDecodersDecodeTheSameInput) {
+    for (const char* input : {"text", "catalogue"}) {
+        QString lines[2];
+        int i = 0;
+        for (const char* which : {"ours", "zlib"}) {
+            QProcess program;
+            program.start(BENCH_INFLATE_INSTR_BIN, {which, input});
+            ASSERT_TRUE(program.waitForFinished(120000));
+            EXPECT_EQ(program.exitCode(), 0) << which << " " << input;
+            lines[i++] = QString::fromUtf8(program.readAllStandardOutput());
+        }
+        EXPECT_TRUE(lines[0].startsWith("output_bytes=")) << lines[0].toStdString();
+        EXPECT_FALSE(lines[0].startsWith("output_bytes=0 ")) << lines[0].toStdString();
+        EXPECT_EQ(lines[0], lines[1]) << input;
+    }
+    QProcess wrong;
+    wrong.start(BENCH_INFLATE_INSTR_BIN, {"ours", "nothing"});
+    ASSERT_TRUE(wrong.waitForFinished(60000));
+    EXPECT_EQ(wrong.exitCode(), 2);
+}
+#endif
 
 } // namespace
 
