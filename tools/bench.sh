@@ -51,20 +51,36 @@ echo "commit:      $(git rev-parse --short HEAD 2>/dev/null || echo '?')"
 echo "build:       $build (Release)"
 
 failed=()
-# run <title> <command...>: prints the load average before and after.
+output=$(mktemp)
+# run <title> <command...>: prints the load average before and after; a
+# target reported as missed counts as a failure.
 run() {
   local title=$1
   shift
   echo
   echo "== $title   [load average $(load)]"
   echo "\$ ${*#"$root/"}"
-  "$@"
-  local rc=$?
+  "$@" | tee "$output"
+  local rc=${PIPESTATUS[0]}
   echo "   [load average after: $(load)]"
-  [ $rc = 0 ] || failed+=("$title (exit $rc)")
+  if [ "$rc" != 0 ]; then
+    failed+=("$title (exit $rc)")
+  elif grep -q 'NOT MET\|NOT LINEAR' "$output"; then
+    failed+=("$title (target missed)")
+  fi
 }
 
 run "catalogue load" "$bin/bench_catalogue_load"
+# The catalogue load's budget at start-up: 10 ms, median.
+median=$(sed -n 's/^catalogue load .*median \([0-9.]*\) ms.*/\1/p' "$output")
+if [ -n "$median" ]; then
+  if awk -v m="$median" 'BEGIN { exit !(m <= 10) }'; then
+    echo "catalogue load target <= 10 ms (median): met"
+  else
+    echo "catalogue load target <= 10 ms (median): NOT MET"
+    failed+=("catalogue load (target missed)")
+  fi
+fi
 if [ $quick = 1 ]; then
   run "archive decoders" "$bin/bench_archive" --quick
 else
@@ -87,7 +103,7 @@ fi
 # A settings folder with no network for the runs below. Port 1 on the
 # loopback: nothing listens there, the start-up fetch fails at once.
 config=$(mktemp -d)
-trap 'rm -rf "$config"' EXIT
+trap 'rm -rf "$config" "$output"' EXIT
 {
   echo "[serveurs]"
   for key in france suisse canada canada-site belgique; do echo "$key=127.0.0.1:1"; done
@@ -174,6 +190,7 @@ fi
 echo
 echo "== done   [load average $(load)]"
 if [ ${#failed[@]} -gt 0 ]; then
-  echo "missed or failed: ${failed[*]}"
+  echo "missed or failed:"
+  printf '  %s\n' "${failed[@]}"
   exit 1
 fi
