@@ -1,11 +1,50 @@
 // Program entry: the application object, the one main window, the loop.
 #include <QApplication>
+#include <QIcon>
+
+#include <cstdio>
+#include <cstring>
 
 #include "shown_probe.h"
 #include "unit1.h"
 
+namespace {
+
+// "--help" and "--version" answer on the terminal without opening the
+// window; the window itself takes no option (Qt's own, such as
+// -platform, still apply).
+bool answerTerminalOption(int argc, char* argv[])
+{
+    if (argc != 2)
+        return false;
+    if (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-V") == 0) {
+        std::printf("nubra %s\n", NUBRA_VERSION);
+        return true;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        std::fputs("Usage : nubra\n"
+                   "Visionneuse de prévisions météo pour la France, la Suisse, le Canada et la Belgique.\n"
+                   "Choisissez un pays, une région, un département ou une province et une ville,\n"
+                   "puis « Voir la Nubra de cette ville ». La ville par défaut est gardée dans\n"
+                   "$XDG_CONFIG_HOME/nubra.ini (sinon ~/.config/nubra.ini).\n\n"
+                   "Options :\n"
+                   "  -h, --help     affiche cette aide et quitte\n"
+                   "  -V, --version  affiche la version et quitte\n\n"
+                   "Voir aussi : nubra-cli(1).\n",
+                   stdout);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    if (answerTerminalOption(argc, argv))
+        return 0;
     QApplication application(argc, argv);
+    // The installed theme icon when there is one, else the one built in.
+    QApplication::setWindowIcon(QIcon::fromTheme("nubra", QIcon(":/icons/nubra-64.png")));
     nubra::TShownProbe::InstallIfAsked();  // start-up timing only, see shown_probe.h
     nubra::TForm1 Form1;  // its creation does all the start-up work
     Form1.show();
