@@ -1,5 +1,6 @@
 // Small pieces shared by the four forecast sources: the forecast text's
-// line ends and the error for a city index outside its table.
+// line ends, the error for a city index outside its table, and the walk
+// step that skips forward to a tag.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "uuhtml.h"
 
 namespace nubra::sources {
 
@@ -38,6 +41,19 @@ inline std::string JoinLines(const std::vector<std::string>& lines)
 inline bool PastEnd(std::size_t position, std::size_t length)
 {
     return position > length;
+}
+
+// Reads tokens until one whose tag name is `target`, starting with the
+// current `token`; false when the page ends first.
+inline bool SkipTo(std::string_view page, std::size_t& position, std::string& token,
+                   std::string_view target)
+{
+    while (TagName(token) != target) {
+        if (PastEnd(position, page.size()))
+            return false;
+        token = ReadToken(page, position);
+    }
+    return true;
 }
 
 } // namespace nubra::sources

@@ -27,22 +27,10 @@ namespace nubra {
 namespace {
 
 using sources::PastEnd;
+using sources::SkipTo;
 
 constexpr std::string_view kEphemerisMarker = ".cityWeather";
 constexpr std::string_view kUpdateMarker = "Actualis";
-
-// Reads tokens until one whose tag name is `target`; false when the page
-// ends first.
-bool skipTo(std::string_view page, std::size_t& position, std::string& token,
-            std::string_view target)
-{
-    while (TagName(token) != target) {
-        if (PastEnd(position, page.size()))
-            return false;
-        token = ReadToken(page, position);
-    }
-    return true;
-}
 
 } // namespace
 
@@ -112,7 +100,7 @@ std::string WalkFrancePage(std::string_view body, std::string_view name, std::st
     // The first two rows of the table hold titles.
     token = ReadToken(page, position);
     for (std::string_view target : {"table", "/tr", "tr", "/tr"}) {
-        if (!skipTo(page, position, token, target))
+        if (!SkipTo(page, position, token, target))
             return sources::JoinLines(lines);
     }
 

@@ -29,6 +29,7 @@ const std::array<std::string_view, 12> MonthNames = {
 namespace {
 
 using sources::PastEnd;
+using sources::SkipTo;
 
 constexpr std::string_view kHeadingMarker = "Pr\xE9visions pour"; // Prévisions pour
 constexpr std::size_t kMaxHighTemperature = 50;
@@ -83,17 +84,6 @@ std::string temperatureLine(std::string_view cell)
     return line;
 }
 
-bool skipTo(std::string_view page, std::size_t& position, std::string& token,
-            std::string_view target)
-{
-    while (TagName(token) != target) {
-        if (PastEnd(position, page.size()))
-            return false;
-        token = ReadToken(page, position);
-    }
-    return true;
-}
-
 } // namespace
 
 std::string ExpandDate(std::string_view date)
@@ -141,7 +131,7 @@ std::string WalkSuissePage(std::string_view body, std::string_view name, std::st
     const std::size_t marker = page.find(kHeadingMarker);
     std::size_t position = marker == std::string::npos ? 1 : marker + 1;
     std::string token = ReadToken(page, position);
-    if (!skipTo(page, position, token, "table") || !skipTo(page, position, token, "/tr"))
+    if (!SkipTo(page, position, token, "table") || !SkipTo(page, position, token, "/tr"))
         return sources::JoinLines(lines);
 
     int cell = 1;
