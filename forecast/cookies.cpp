@@ -12,37 +12,18 @@
 #include <limits>
 #include <optional>
 
+#include "ascii.h"
+
 namespace nubra {
 namespace {
 
 constexpr std::int64_t kFarFuture = std::numeric_limits<std::int64_t>::max() / 4;
 constexpr std::int64_t kLongAgo = std::numeric_limits<std::int64_t>::min() / 4;
 
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c;
-}
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return lowerAscii(x) == lowerAscii(y);
-    });
-}
-
-std::string_view trim(std::string_view s)
-{
-    const std::size_t first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    const std::size_t last = s.find_last_not_of(" \t");
-    return s.substr(first, last - first + 1);
-}
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
+using ascii::isDigit;
+using ascii::lowerAscii;
+using ascii::equalsIgnoreCase;
+using ascii::trim;
 
 // Bytes that would let a cookie break the request it travels in.
 bool hasControlBytes(std::string_view s)
@@ -300,9 +281,7 @@ void TCookieStore::SetCookie(std::string_view header, const TUrl& url, std::int6
         } else if (equalsIgnoreCase(name, "domain")) {
             if (value.empty())
                 continue;
-            std::string d(value.front() == '.' ? value.substr(1) : value);
-            std::transform(d.begin(), d.end(), d.begin(), lowerAscii);
-            domain = d;
+            domain = lowerAscii(value.front() == '.' ? value.substr(1) : value);
         } else if (equalsIgnoreCase(name, "path")) {
             if (value.empty() || value.front() != '/')
                 path.reset();

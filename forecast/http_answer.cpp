@@ -15,22 +15,17 @@
 #include <cstring>
 #include <optional>
 
+#include "ascii.h"
+
 namespace nubra {
 namespace {
 
 constexpr std::size_t kReadChunk = 16384;
 
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c;
-}
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return lowerAscii(x) == lowerAscii(y);
-    });
-}
+using ascii::isDigit;
+using ascii::lowerAscii;
+using ascii::equalsIgnoreCase;
+using ascii::trim;
 
 bool containsIgnoreCase(std::string_view text, std::string_view word)
 {
@@ -40,20 +35,6 @@ bool containsIgnoreCase(std::string_view text, std::string_view word)
         if (equalsIgnoreCase(text.substr(i, word.size()), word))
             return true;
     return false;
-}
-
-std::string_view trim(std::string_view s)
-{
-    const std::size_t first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    const std::size_t last = s.find_last_not_of(" \t");
-    return s.substr(first, last - first + 1);
-}
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
 }
 
 int hexValue(char c)

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "ascii.h"
+
 namespace nubra {
 namespace {
 
@@ -20,27 +22,9 @@ struct UriParts {
     // The fragment plays no part in a request and is not kept.
 };
 
-bool isAlpha(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c;
-}
-
-std::string lowerAscii(std::string_view s)
-{
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), [](char c) { return lowerAscii(c); });
-    return out;
-}
+using ascii::isAlpha;
+using ascii::isDigit;
+using ascii::lowerAscii;
 
 // Appendix B of RFC 3986, written out as a scan instead of a regex.
 UriParts splitUri(std::string_view s)
