@@ -81,23 +81,9 @@ struct Trees {
     }
 };
 
-// Inverted lookup: the tables are indexed with the complement of the
-// input bits, at the root and in every sub-table. Null for e = 99.
-const HuffEntry* decodeInverted(ExtractState& s, const HuffEntry* root, int bits)
-{
-    FillBits(s, static_cast<unsigned>(bits));
-    const HuffEntry* t = root + (~s.BitBuf & BitMask(static_cast<unsigned>(bits)));
-    while (t->e > kHuffLiteral) {
-        if (t->e == kHuffInvalid)
-            return nullptr;
-        DropBits(s, t->b);
-        const unsigned more = t->e - 16u;
-        FillBits(s, more);
-        t = t->link + (~s.BitBuf & BitMask(more));
-    }
-    DropBits(s, t->b);
-    return t;
-}
+// Every lookup in an imploded entry's trees, root and sub-tables alike,
+// indexes with the complement of the input bits.
+constexpr std::uint32_t kInverted = ~std::uint32_t{0};
 
 // Reads one tree description and builds its tables; false on a bad
 // description or any build result but complete.
@@ -178,7 +164,7 @@ int ExplodeEntry(ExtractState& s)
             --remaining;
             std::uint8_t byte = 0;
             if (literalTree) {
-                const HuffEntry* t = decodeInverted(s, trees.literal, trees.bl);
+                const HuffEntry* t = DecodeSymbol(s, trees.literal, trees.bl, kInverted);
                 if (t == nullptr)
                     return ZIP_BAD_DATA;
                 byte = static_cast<std::uint8_t>(t->n);
@@ -197,11 +183,11 @@ int ExplodeEntry(ExtractState& s)
         FillBits(s, lowBits);
         const unsigned low = s.BitBuf & BitMask(lowBits);
         DropBits(s, lowBits);
-        const HuffEntry* t = decodeInverted(s, trees.distance, trees.bd);
+        const HuffEntry* t = DecodeSymbol(s, trees.distance, trees.bd, kInverted);
         if (t == nullptr)
             return ZIP_BAD_DATA;
         unsigned from = static_cast<std::uint16_t>(w - low - t->n);
-        t = decodeInverted(s, trees.length, trees.bt);
+        t = DecodeSymbol(s, trees.length, trees.bt, kInverted);
         if (t == nullptr)
             return ZIP_BAD_DATA;
         unsigned length = t->n;

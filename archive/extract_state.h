@@ -125,6 +125,30 @@ inline constexpr std::uint8_t kHuffLiteral = 16;
 inline constexpr std::uint8_t kHuffEndOfBlock = 15;
 inline constexpr std::uint8_t kHuffInvalid = 99;
 
+// Decodes one symbol: looks up the root with the next `bits` input bits and
+// descends through sub-tables. Returns the leaf (its bits dropped), or null
+// for an unassigned pattern (e = 99) or an empty code. `invert` is XORed
+// into the input bits before every lookup: 0 for deflate, all ones for the
+// imploded format, whose tables are indexed with the complement of the bits.
+inline const HuffEntry* DecodeSymbol(ExtractState& s, const HuffEntry* root, int bits,
+                                     std::uint32_t invert = 0)
+{
+    if (root == nullptr)
+        return nullptr;
+    FillBits(s, static_cast<unsigned>(bits));
+    const HuffEntry* t = root + ((s.BitBuf ^ invert) & BitMask(static_cast<unsigned>(bits)));
+    while (t->e > kHuffLiteral) {
+        if (t->e == kHuffInvalid)
+            return nullptr;
+        DropBits(s, t->b);
+        const unsigned more = t->e - 16u;
+        FillBits(s, more);
+        t = t->link + ((s.BitBuf ^ invert) & BitMask(more));
+    }
+    DropBits(s, t->b);
+    return t;
+}
+
 // Builds the lookup tables of a canonical prefix code.
 //   lengths: n code lengths (0 = symbol absent, at most 16)
 //   s:       symbols below s are simple (literal, or end of block for 256);

@@ -85,27 +85,6 @@ inline bool putByte(ExtractState& s, std::uint8_t byte)
     return true;
 }
 
-// Decodes one symbol: looks up the root with the next `bits` input bits and
-// descends through sub-tables. Returns the leaf (its bits dropped), or null
-// for an unassigned pattern (e = 99) or an empty code.
-inline const HuffEntry* decodeSymbol(ExtractState& s, const HuffEntry* root, int bits)
-{
-    if (root == nullptr)
-        return nullptr;
-    FillBits(s, static_cast<unsigned>(bits));
-    const HuffEntry* t = root + (s.BitBuf & BitMask(static_cast<unsigned>(bits)));
-    while (t->e > kHuffLiteral) {
-        if (t->e == kHuffInvalid)
-            return nullptr;
-        DropBits(s, t->b);
-        const unsigned more = t->e - 16u;
-        FillBits(s, more);
-        t = t->link + (s.BitBuf & BitMask(more));
-    }
-    DropBits(s, t->b);
-    return t;
-}
-
 // --- Fast path ----------------------------------------------------------
 //
 // While at least kFastInputMargin unread bytes remain in InBuffer and the
@@ -477,7 +456,7 @@ int DecodeCodes(ExtractState& s, const HuffEntry* tl, const HuffEntry* td, int b
             if (const int result = decodeFast(s, tl, td, bl, bd); result != kFastContinue)
                 return result;
         }
-        const HuffEntry* t = decodeSymbol(s, tl, bl);
+        const HuffEntry* t = DecodeSymbol(s, tl, bl);
         if (t == nullptr)
             return ZIP_BAD_DATA;
         if (t->e == kHuffLiteral) {
@@ -490,7 +469,7 @@ int DecodeCodes(ExtractState& s, const HuffEntry* tl, const HuffEntry* td, int b
 
         // A length: base + extra bits, then a distance the same way.
         unsigned length = t->n + readBits(s, t->e);
-        t = decodeSymbol(s, td, bd);
+        t = DecodeSymbol(s, td, bd);
         if (t == nullptr)
             return ZIP_BAD_DATA;
         const unsigned distance = t->n + readBits(s, t->e);
@@ -610,7 +589,7 @@ int DecodeDynamicBlock(ExtractState& s)
         std::uint16_t previous = 0;
         while (i < total) {
             // The root covers the longest code-length code: one lookup.
-            const HuffEntry* t = decodeSymbol(s, tc.root, bc);
+            const HuffEntry* t = DecodeSymbol(s, tc.root, bc);
             if (t == nullptr)
                 return ZIP_BAD_DATA;
             const unsigned symbol = t->n;
