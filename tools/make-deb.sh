@@ -29,22 +29,11 @@ esac
 build=${BUILD_DIR:-build-pkg}
 jobs=${JOBS:-$(nproc)}
 
-install_missing() {
-  local missing=() p
-  for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installation des paquets manquants : ${missing[*]}"
-  local sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-}
-
-tools/deps.sh run
-install_missing dpkg-dev file gzip
-[ "$check" -eq 1 ] && install_missing lintian desktop-file-utils appstream
+if [ "$check" -eq 1 ]; then
+  tools/deps.sh run dpkg-dev file gzip lintian desktop-file-utils appstream
+else
+  tools/deps.sh run dpkg-dev file gzip
+fi
 
 # Debian's compiler and linker hardening (stack protector, fortified
 # functions, RELRO, immediate binding), as a Debian build would use.
