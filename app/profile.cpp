@@ -46,7 +46,9 @@ int hexDigit(char c) {
 }
 
 // One line of the file: its text without the line end, and the line end
-// itself ("\r\n", "\n", or empty for a last line that has none).
+// itself ("\r\n", "\n", or empty for a last line that has none). A last
+// line cut after its carriage return keeps that "\r" as its end, not in its
+// text, so that completing it with "\n" does not change what it reads as.
 struct Line {
     std::string_view text;
     std::string_view end;
@@ -58,7 +60,13 @@ std::vector<Line> splitLines(std::string_view content) {
     while (start < content.size()) {
         const auto nl = content.find('\n', start);
         if (nl == std::string_view::npos) {
-            lines.push_back({content.substr(start), {}});
+            auto text = content.substr(start);
+            std::string_view end;
+            if (text.ends_with('\r')) {
+                text.remove_suffix(1);
+                end = content.substr(content.size() - 1);
+            }
+            lines.push_back({text, end});
             break;
         }
         std::size_t textEnd = nl;
@@ -296,7 +304,7 @@ std::string SetProfileValue(std::string_view content, std::string_view section,
                             std::string_view key, std::string_view value) {
     const auto lines = splitLines(content);
     std::string_view newline = "\n";
-    if (!lines.empty() && !lines.front().end.empty()) newline = lines.front().end;
+    if (!lines.empty() && lines.front().end.ends_with('\n')) newline = lines.front().end;
 
     const auto place = findKey(lines, section, key);
     std::string out;
@@ -322,7 +330,7 @@ std::string SetProfileValue(std::string_view content, std::string_view section,
         }
         out.append(line.text).append(line.end);
         if (!place.key && i == place.lastLine) {
-            if (line.end.empty()) out.append(newline);
+            if (!line.end.ends_with('\n')) out.append(line.end.empty() ? newline : std::string_view("\n"));
             out.append(key).append("=").append(value).append(newline);
         }
     }

@@ -127,6 +127,9 @@ TEST(ProfileEdit, AddsKeyAfterTheSectionsLastKeyAndSectionAtTheEnd) {
     EXPECT_EQ(SetProfileValue("[autre]\r\na=b", "general", "Pays", "2"),
               "[autre]\r\na=b\r\n[general]\r\nPays=2\r\n");
     EXPECT_EQ(SetProfileValue("", "general", "Pays", "0"), "[general]\nPays=0\n");
+    // A file cut after a carriage return: the line keeps reading the same.
+    EXPECT_EQ(SetProfileValue("[general\r", "general", "villedefaut", "42"), "[general\r\nvilledefaut=42\n");
+    EXPECT_EQ(SetProfileValue("[autre]\na=b\r", "general", "Pays", "2"), "[autre]\na=b\r\n[general]\nPays=2\n");
     // A comment that looks like a key is not one.
     EXPECT_EQ(SetProfileValue("[general]\n;Pays=9\n", "general", "Pays", "1"),
               "[general]\n;Pays=9\nPays=1\n");
