@@ -19,6 +19,7 @@
 #include <exception>
 #include <optional>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 #include "catalogue.h"
@@ -163,7 +164,27 @@ void TForm1::guarded(Body&& body) {
     }
 }
 
+namespace {
+
+// Opens the embedded resource "data" and fills the four tables from it; the
+// streams live only for the loading and are released on every path.
+void loadEmbeddedCatalogues() {
+    const std::unique_ptr<TStream> resource = OpenResource("data");
+    TMemoryStream entry;
+    LoadCatalogues(*resource, entry);
+}
+
+} // namespace
+
 TForm1::TForm1(QWidget* parent) : QWidget(parent), IdHTTP1(std::make_unique<TIdHTTP>()) {
+    // Decompressing and parsing 40,000 places takes about as long as Qt
+    // takes to build the controls, so the two run side by side. Nothing
+    // reads a table before FormCreate, which waits for the load and meets
+    // its failure there. Without a second thread FormCreate loads instead.
+    try {
+        catalogues_ = std::async(std::launch::async, loadEmbeddedCatalogues);
+    } catch (const std::system_error&) {
+    }
     buildControls();
 
     // Mirrors or a local replica of the weather services, if the user named any.
@@ -249,12 +270,8 @@ void TForm1::buildControls() {
 
 void TForm1::FormCreate() {
     guarded([this] {
-        {
-            // The streams live only for the loading; released on every path.
-            const std::unique_ptr<TStream> resource = OpenResource("data");
-            TMemoryStream entry;
-            LoadCatalogues(*resource, entry);
-        }
+        if (catalogues_.valid()) catalogues_.get();  // the load's failure, if any, is raised here
+        else loadEmbeddedCatalogues();
         const TPlace place = ReadDefaultPlace(SettingsPath());
         CurrentCountry = place.Country;
         CurrentCity = place.City;

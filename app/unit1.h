@@ -16,6 +16,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -101,6 +102,9 @@ private:
     void guarded(Body&& body);
 
     bool fetching_ = false;
+    // The catalogue load the constructor starts on a second thread, so that
+    // it runs while the controls are built; FormCreate waits for it.
+    std::future<void> catalogues_;
 };
 
 } // namespace nubra
