@@ -39,13 +39,18 @@ std::int32_t TMemoryStream::Write(const void* buffer, std::int32_t count)
     if (count <= 0 || position_ < 0 || position_ >= limit_)
         return 0;
     const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(count, limit_ - position_));
-    const auto end = static_cast<std::size_t>(position_ + n);
-    if (end > data_.size()) {
-        if (end > data_.capacity())
-            data_.reserve(std::max(end, data_.capacity() * 2));
-        data_.resize(end);
-    }
-    std::memcpy(data_.data() + position_, buffer, static_cast<std::size_t>(n));
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    const auto at = static_cast<std::size_t>(position_);
+    const auto end = at + static_cast<std::size_t>(n);
+    if (end > data_.capacity())
+        data_.reserve(std::max(end, data_.capacity() * 2));
+    if (at > data_.size())
+        data_.resize(at);  // a gap left by a seek past the end reads as zeros
+    // Overwrite what the stream holds, append the rest: appending copies
+    // once, where growing first would clear the new bytes before the copy.
+    const std::size_t inside = std::min(end, data_.size()) - at;
+    std::memcpy(data_.data() + at, bytes, inside);
+    data_.insert(data_.end(), bytes + inside, bytes + n);
     position_ += n;
     return n;
 }

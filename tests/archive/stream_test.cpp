@@ -59,6 +59,16 @@ TEST(MemoryStream, GrowsOverwritesAndEmpties)
     EXPECT_EQ(m.Size(), 4);
     EXPECT_EQ(std::vector<std::uint8_t>(m.Bytes().begin(), m.Bytes().end()),
               (std::vector<std::uint8_t>{'a', 'a', 'b', 'c'}));
+    // Wholly inside: nothing grows.
+    m.Seek(0);
+    EXPECT_EQ(m.Write(abc.data() + 2, 1), 1);
+    EXPECT_EQ(m.Size(), 4);
+    // Past the end: the gap reads as zeros.
+    m.Seek(6);
+    EXPECT_EQ(m.Write(abc.data(), 2), 2);
+    EXPECT_EQ(std::vector<std::uint8_t>(m.Bytes().begin(), m.Bytes().end()),
+              (std::vector<std::uint8_t>{'c', 'a', 'b', 'c', 0, 0, 'a', 'b'}));
+    EXPECT_EQ(m.Position(), 8);
     m.Clear();
     EXPECT_EQ(m.Size(), 0);
     EXPECT_EQ(m.Position(), 0);
