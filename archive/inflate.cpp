@@ -108,10 +108,36 @@ inline std::uint64_t loadWord(const std::uint8_t* p)
     return w;
 }
 
+inline void copyWord(std::uint8_t* dst, const std::uint8_t* src)
+{
+    std::memcpy(dst, src, 8);
+}
+
 // Copies length bytes within the window from `from` to `to`, where the
 // destination does not reach the window's end; the source may wrap.
 inline void copyMatch(std::uint8_t* window, unsigned from, unsigned to, unsigned length)
 {
+    if (from < to && to - from >= 8) {
+        // The common case: the source lies wholly before the destination and
+        // at least a word back, so words move front to back, each reading
+        // only bytes already final; the last word is placed to end exactly
+        // at the match's end, since the bytes past it are still the data of
+        // 32 KB ago that later matches may refer to.
+        std::uint8_t* dst = window + to;
+        const std::uint8_t* src = window + from;
+        if (length >= 8) {
+            unsigned i = 0;
+            do {
+                copyWord(dst + i, src + i);
+                i += 8;
+            } while (i + 8 < length);
+            copyWord(dst + length - 8, src + length - 8);
+        } else {
+            for (unsigned i = 0; i < length; ++i)
+                dst[i] = src[i];
+        }
+        return;
+    }
     while (length > 0) {
         from &= kWindowSize - 1;
         const unsigned count = std::min(kWindowSize - from, length);
@@ -201,6 +227,16 @@ int decodeFast(ExtractState& s, const HuffEntry* tl, const HuffEntry* td, int bl
         }
         if (t->e == kHuffLiteral) {
             window[wp++] = static_cast<std::uint8_t>(t->n);
+            // Literals come in runs: a second one whose code lies whole in
+            // the root table is taken with the bits at hand (a code has at
+            // most 15 bits, so at least 41 of the 56 remain), with no refill
+            // and no margin check (the window margin holds 258 bytes).
+            const HuffEntry* next = tl + (bits & lmask);
+            if (next->e == kHuffLiteral) {
+                bits >>= next->b;
+                count -= next->b;
+                window[wp++] = static_cast<std::uint8_t>(next->n);
+            }
             continue;
         }
         if (t->e == kHuffEndOfBlock) {
