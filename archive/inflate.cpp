@@ -132,6 +132,11 @@ inline void copyMatch(std::uint8_t* window, unsigned from, unsigned to, unsigned
                 i += 8;
             } while (i + 8 < length);
             copyWord(dst + length - 8, src + length - 8);
+        } else if (length >= 4) {
+            // Two four-byte pieces that meet or overlap in the middle; the
+            // source, a word back at least, does not overlap the destination.
+            std::memcpy(dst, src, 4);
+            std::memcpy(dst + length - 4, src + length - 4, 4);
         } else {
             for (unsigned i = 0; i < length; ++i)
                 dst[i] = src[i];
