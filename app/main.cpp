@@ -42,6 +42,7 @@ bool answerTerminalOption(int argc, char* argv[])
 int main(int argc, char* argv[]) {
     if (answerTerminalOption(argc, argv))
         return 0;
+    nubra::PreloadCatalogues();  // runs while Qt starts and the controls are built
     QApplication application(argc, argv);
     // The installed theme icon when there is one, else the one built in.
     QApplication::setWindowIcon(QIcon::fromTheme("nubra", QIcon(":/icons/nubra-64.png")));

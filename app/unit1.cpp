@@ -174,17 +174,29 @@ void loadEmbeddedCatalogues() {
     LoadCatalogues(*resource, entry);
 }
 
+// The load PreloadCatalogues started, until a TForm1 takes it.
+std::future<void> preloaded;
+
+std::future<void> startCatalogueLoad() {
+    try {
+        return std::async(std::launch::async, loadEmbeddedCatalogues);
+    } catch (const std::system_error&) {
+        return {};  // no second thread: FormCreate loads
+    }
+}
+
 } // namespace
+
+void PreloadCatalogues() {
+    if (!preloaded.valid()) preloaded = startCatalogueLoad();
+}
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent), IdHTTP1(std::make_unique<TIdHTTP>()) {
     // Decompressing and parsing 40,000 places takes about as long as Qt
     // takes to build the controls, so the two run side by side. Nothing
     // reads a table before FormCreate, which waits for the load and meets
     // its failure there. Without a second thread FormCreate loads instead.
-    try {
-        catalogues_ = std::async(std::launch::async, loadEmbeddedCatalogues);
-    } catch (const std::system_error&) {
-    }
+    catalogues_ = preloaded.valid() ? std::move(preloaded) : startCatalogueLoad();
     buildControls();
 
     // Mirrors or a local replica of the weather services, if the user named any.

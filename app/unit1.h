@@ -38,6 +38,12 @@ struct TCountryView;
 extern std::int32_t CurrentCountry;
 extern std::int32_t CurrentCity;
 
+// Starts decompressing and parsing the embedded catalogues on a second
+// thread, for the next TForm1 to take over: main() calls it before Qt
+// starts, so that the load runs while Qt initialises and the controls are
+// built. A TForm1 created without it starts the load itself.
+void PreloadCatalogues();
+
 class TForm1 : public QWidget {
     Q_OBJECT
 
