@@ -59,20 +59,11 @@ std::vector<Line> splitLines(std::string_view content) {
     std::size_t start = 0;
     while (start < content.size()) {
         const auto nl = content.find('\n', start);
-        if (nl == std::string_view::npos) {
-            auto text = content.substr(start);
-            std::string_view end;
-            if (text.ends_with('\r')) {
-                text.remove_suffix(1);
-                end = content.substr(content.size() - 1);
-            }
-            lines.push_back({text, end});
-            break;
-        }
-        std::size_t textEnd = nl;
+        const std::size_t stop = nl == std::string_view::npos ? content.size() : nl + 1;
+        std::size_t textEnd = nl == std::string_view::npos ? content.size() : nl;
         if (textEnd > start && content[textEnd - 1] == '\r') --textEnd;
-        lines.push_back({content.substr(start, textEnd - start), content.substr(textEnd, nl + 1 - textEnd)});
-        start = nl + 1;
+        lines.push_back({content.substr(start, textEnd - start), content.substr(textEnd, stop - textEnd)});
+        start = stop;
     }
     return lines;
 }
