@@ -219,7 +219,15 @@ void removeStaleTemporaries(const std::filesystem::path& file) {
     }
 }
 
+TProfileWriteHook writeHook = nullptr;
+
+void reachStep(TProfileWriteStep step) {
+    if (writeHook) writeHook(step);
+}
+
 } // namespace
+
+void SetProfileWriteHook(TProfileWriteHook hook) { writeHook = hook; }
 
 std::string SettingsPath() {
     std::filesystem::path folder;
@@ -360,15 +368,23 @@ void WriteProfileString(const std::string& path, std::string_view section,
                        "." + file.filename().string() + ".XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) failWrite(path);
-    bool ok = writeAll(fd, updated) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    reachStep(TProfileWriteStep::TemporaryCreated);
+    const std::string_view bytes(updated);
+    const std::size_t half = bytes.size() / 2;
+    bool ok = writeAll(fd, bytes.substr(0, half));
+    if (ok) reachStep(TProfileWriteStep::PartWritten);
+    ok = ok && writeAll(fd, bytes.substr(half)) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
+    if (ok) reachStep(TProfileWriteStep::Synced);
     if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());
         failWrite(path);
     }
+    reachStep(TProfileWriteStep::Renamed);
     // Make the rename itself durable; a failure here loses nothing.
     const std::string folder = file.has_parent_path() ? file.parent_path().string() : std::string(".");
     if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        reachStep(TProfileWriteStep::FolderSyncing);
         ::fsync(dir);
         ::close(dir);
     }

@@ -74,6 +74,18 @@ std::int32_t ReadProfileInt(const std::string& path, std::string_view section,
 void WriteProfileString(const std::string& path, std::string_view section,
                         std::string_view key, std::string_view value);
 
+// The steps of a write, in order, for tests that stop a writer inside each
+// of them: the temporary file created, part of the new content written, the
+// whole of it flushed to the disk, the temporary renamed over the file, and
+// just before the folder is flushed.
+enum class TProfileWriteStep { TemporaryCreated, PartWritten, Synced, Renamed, FolderSyncing };
+
+// Called at each step of every write when set; null (the default) in the
+// program. Tests set it in a child process to pause a writer at a chosen
+// step and kill it there.
+using TProfileWriteHook = void (*)(TProfileWriteStep);
+void SetProfileWriteHook(TProfileWriteHook hook);
+
 // As WriteProfileString, the value written in signed decimal.
 void WriteProfileInt(const std::string& path, std::string_view section,
                      std::string_view key, std::int32_t value);
