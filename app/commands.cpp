@@ -13,18 +13,9 @@
 namespace nubra {
 namespace {
 
-// ASCII and Windows-1252 letters; the case mapping of the ANSI code page
-// (the accented capitals C0-DE and lower-case E0-FE, 8A/9A, 8C/9C, 8E/9E,
-// 9F/FF) so that an accented file name keeps its accents.
-char upperCp1252(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 'a' && b <= 'z') return static_cast<char>(b - 32);
-    if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<char>(b - 32);
-    if (b == 0x9A || b == 0x9C || b == 0x9E) return static_cast<char>(b - 16);
-    if (b == 0xFF) return static_cast<char>(0x9F);
-    return c;
-}
-
+// ASCII and Windows-1252 letters: the lower-case mapping of the ANSI code
+// page (the accented capitals C0-DE to E0-FE, 8A/9A, 8C/9C, 8E/9E, 9F/FF),
+// so that an accented file name keeps its accents.
 char lowerCp1252(char c) {
     const auto b = static_cast<unsigned char>(c);
     if (b >= 'A' && b <= 'Z') return static_cast<char>(b + 32);
@@ -81,7 +72,8 @@ std::string ApplicationTitle(std::string_view executablePath) {
     if (const auto dot = executablePath.find('.'); dot != std::string_view::npos)
         executablePath = executablePath.substr(0, dot);
     std::string title(executablePath);
-    for (std::size_t i = 0; i < title.size(); ++i) title[i] = i == 0 ? upperCp1252(title[i]) : lowerCp1252(title[i]);
+    // The first character keeps its case; only the later ones are lowered.
+    for (std::size_t i = 1; i < title.size(); ++i) title[i] = lowerCp1252(title[i]);
     return title;
 }
 

@@ -50,8 +50,9 @@ std::string InvalidPlaceMessage(std::int32_t country, std::int32_t city);
 std::vector<std::string> ApplySettingsHosts(const std::string& settingsPath);
 
 // The title of the error box: the executable's file name without its
-// folder, cut before its first ".", first letter in upper case and every
-// later letter in lower case ("/usr/bin/nubra" gives "Nubra").
+// folder, cut before its first ".", its first character as it stands and
+// every later letter in lower case ("/usr/bin/nubra" gives "nubra",
+// "NUBRA.bin" gives "Nubra").
 std::string ApplicationTitle(std::string_view executablePath);
 
 // The message as the error box shows it: a "." is appended when the last

@@ -226,11 +226,13 @@ TEST(SortedList, AddReportsThePositionInTextOrder) {
 }
 
 TEST(ErrorBox, TitleFromTheExecutableName) {
-    EXPECT_EQ(ApplicationTitle("/usr/bin/nubra"), "Nubra");
+    // The first character keeps its case; every later letter is lowered.
+    EXPECT_EQ(ApplicationTitle("/usr/bin/nubra"), "nubra");
     EXPECT_EQ(ApplicationTitle("NUBRA.EXE"), "Nubra");
-    EXPECT_EQ(ApplicationTitle("./build/app/nubra.bin.old"), "Nubra");
-    EXPECT_EQ(ApplicationTitle("/opt/\xE9t\xC9"), "\xC9t\xE9");
-    EXPECT_EQ(ApplicationTitle("app_Tests"), "App_tests");
+    EXPECT_EQ(ApplicationTitle("./build/app/nubra.bin.old"), "nubra");
+    EXPECT_EQ(ApplicationTitle("/opt/\xC9T\xC9"), "\xC9t\xE9");
+    EXPECT_EQ(ApplicationTitle("/opt/\xE9T\xC9"), "\xE9t\xE9");
+    EXPECT_EQ(ApplicationTitle("app_Tests"), "app_tests");
     EXPECT_EQ(ApplicationTitle(""), "");
 }
 
