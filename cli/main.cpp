@@ -10,6 +10,17 @@
 
 namespace {
 
+// What --version says after the version: the program's licence and the
+// credit that the licences of the embedded place data ask for.
+constexpr const char* kLicenceAndCredits =
+    "Licence MIT, (c) 2026 Les développeurs de Nubra.\n"
+    "Catalogues des lieux tirés de données publiques :\n"
+    "  - historique du code officiel géographique, Etalab/INSEE (Licence Ouverte 2.0) ;\n"
+    "  - codes postaux (c) La Poste 2016 (ODbL 1.0) ;\n"
+    "  - lieux et codes postaux (c) GeoNames, https://www.geonames.org (CC BY 4.0) ;\n"
+    "  - numéros postaux suisses (c) Stefan Zweifel (MIT) ;\n"
+    "  - stations météo (c) ECMWF, metview-data (Apache 2.0).\n";
+
 using nubra::cli::Command;
 
 // Every subcommand, in the order the help lists them.
@@ -56,7 +67,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (first == "-V" || first == "--version") {
-        std::printf("nubra-cli %s\n", NUBRA_VERSION);
+        std::printf("nubra-cli %s\n%s", NUBRA_VERSION, kLicenceAndCredits);
         return 0;
     }
     for (const Command& c : kCommands) {
