@@ -1,5 +1,7 @@
 #include "unit1.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -21,6 +23,7 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "catalogue.h"
 #include "commands.h"
@@ -151,6 +154,38 @@ bool isUserInput(QEvent::Type type) {
     }
 }
 
+// The window as assistive technologies see it: Qt's own view of a widget,
+// less the button that is never shown, which no screen reader should list.
+class TFormAccessible : public QAccessibleWidget {
+public:
+    explicit TFormAccessible(TForm1* form) : QAccessibleWidget(form), form_(form) {}
+
+    int childCount() const override { return static_cast<int>(listed().size()); }
+    QAccessibleInterface* child(int index) const override {
+        const auto widgets = listed();
+        if (index < 0 || index >= widgets.size()) return nullptr;
+        return QAccessible::queryAccessibleInterface(widgets[index]);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        if (!child) return -1;
+        return static_cast<int>(listed().indexOf(qobject_cast<QWidget*>(child->object())));
+    }
+
+private:
+    QList<QWidget*> listed() const {
+        QList<QWidget*> widgets;
+        for (QWidget* widget : form_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (!widget->isWindow() && widget != form_->Button6) widgets.append(widget);
+        return widgets;
+    }
+    TForm1* form_;
+};
+
+QAccessibleInterface* formAccessible(const QString& className, QObject* object) {
+    if (className != QLatin1StringView(TForm1::staticMetaObject.className())) return nullptr;
+    return new TFormAccessible(static_cast<TForm1*>(object));
+}
+
 } // namespace
 
 template <class Body>
@@ -262,6 +297,19 @@ void TForm1::buildControls() {
     Button6->setVisible(false);
 
     for (auto* label : {Label1, Label2, Label3, Label4}) label->setFocusPolicy(Qt::NoFocus);
+    // What a screen reader says: each caption is tied to its control, which
+    // is named after it without the colon; the text area says what it holds.
+    // The captions carry no mnemonic, so nothing changes on screen.
+    const std::pair<QLabel*, QWidget*> captioned[] = {
+        {Label4, ComboBox3}, {Label1, ComboBox1}, {Label2, ComboBox2}, {Label3, ListBox1}};
+    for (const auto& [label, control] : captioned) {
+        label->setBuddy(control);
+        control->setAccessibleName(label->text().remove(QLatin1Char(':')).trimmed());
+    }
+    Memo1->setAccessibleName(toDisplay("Pr\xE9visions"));
+    // Installed once, before anything asks for the window's interface.
+    static const bool formAccessibleInstalled = (QAccessible::installFactory(formAccessible), true);
+    (void)formAccessibleInstalled;
     const QWidget* order[] = {Memo1, Button1, Button2, ComboBox3, ComboBox1, ComboBox2,
                               ListBox1, Button3, Button4, Button5, Button6};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)

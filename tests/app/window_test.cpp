@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
@@ -159,6 +160,93 @@ TEST_F(WindowTest, ControlsStandWhereTheDesignPutsThem) {
     // The hidden button closes like "Fermer".
     form.Button6->click();
     EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(WindowTest, ScreenReadersHearEachControlByItsCaption) {
+    settings("");
+    TForm1& form = open();
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&form);
+    ASSERT_NE(window, nullptr);
+
+    struct Row {
+        QWidget* widget;
+        QAccessible::Role role;
+        QString name;
+        QLabel* caption;
+    };
+    const Row rows[] = {
+        {form.Memo1, QAccessible::EditableText, QString::fromUtf8("Prévisions"), nullptr},
+        {form.ComboBox3, QAccessible::ComboBox, QStringLiteral("Pays"), form.Label4},
+        {form.ComboBox1, QAccessible::ComboBox, QString::fromUtf8("Région"), form.Label1},
+        {form.ComboBox2, QAccessible::ComboBox, QString::fromUtf8("Département"), form.Label2},
+        {form.ListBox1, QAccessible::List, QStringLiteral("Ville"), form.Label3},
+        {form.Button1, QAccessible::Button, QStringLiteral("Fermer"), nullptr},
+        {form.Button2, QAccessible::Button, QStringLiteral("Rafraichir la page"), nullptr},
+        {form.Button3, QAccessible::Button, QStringLiteral("Voir la Nubra de cette ville"), nullptr},
+        {form.Button4, QAccessible::Button, QString::fromUtf8("Définir comme ville par défaut"), nullptr},
+        {form.Button5, QAccessible::Button, QString::fromUtf8("Revenir à la ville par défaut"), nullptr},
+    };
+    std::vector<QObject*> listed;
+    for (int i = 0; i < window->childCount(); ++i) listed.push_back(window->child(i)->object());
+    for (const Row& row : rows) {
+        const std::string id = row.widget->objectName().toStdString();
+        QAccessibleInterface* control = QAccessible::queryAccessibleInterface(row.widget);
+        ASSERT_NE(control, nullptr) << id;
+        EXPECT_EQ(control->role(), row.role) << id;
+        EXPECT_NE(std::find(listed.begin(), listed.end(), row.widget), listed.end()) << id;
+        if (row.role == QAccessible::ComboBox) {
+            // On Linux Qt gives a drop-down list's current entry as its name
+            // and screen readers name it by its caption (checked below);
+            // elsewhere Qt reads the name set on the widget.
+            EXPECT_EQ(row.widget->accessibleName(), row.name) << id;
+        } else {
+            EXPECT_EQ(control->text(QAccessible::Name), row.name) << id;
+        }
+        if (row.caption) {
+            // The caption labels its control, the colon left to the caption.
+            QAccessibleInterface* caption = QAccessible::queryAccessibleInterface(row.caption);
+            EXPECT_EQ(caption->text(QAccessible::Name), row.name + QStringLiteral(" :")) << id;
+            const auto labelled = caption->relations(QAccessible::Labelled);
+            ASSERT_EQ(labelled.size(), 1) << id;
+            EXPECT_EQ(labelled.front().first->object(), row.widget) << id;
+        }
+    }
+    // The hidden button is neither listed nor reached with Tab.
+    EXPECT_EQ(std::find(listed.begin(), listed.end(), form.Button6), listed.end());
+    EXPECT_EQ(window->indexOfChild(QAccessible::queryAccessibleInterface(form.Button6)), -1);
+
+    const QWidget* order[] = {form.Button1,   form.Button2,  form.ComboBox3, form.ComboBox1, form.ComboBox2,
+                              form.ListBox1,  form.Button3,  form.Button4,   form.Button5,   form.Memo1};
+    form.Memo1->setFocus();
+    for (const QWidget* next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        // The city list gives its current row, whose parent is the list.
+        QAccessibleInterface* focused = window->focusChild();
+        while (focused && !focused->object()) focused = focused->parent();
+        ASSERT_NE(focused, nullptr) << next->objectName().toStdString();
+        EXPECT_EQ(focused->object(), next) << "after Tab: " << focused->object()->objectName().toStdString();
+    }
+
+    // An error box gives its message to the screen reader.
+    watcher_.reset();  // this test reads the box before closing it
+    QString spoken;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer sweep;
+    QObject::connect(&sweep, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (!box || !box->isVisible()) continue;
+            QAccessibleInterface* alert = QAccessible::queryAccessibleInterface(box);
+            if (alert && alert->role() == QAccessible::AlertMessage) spoken = alert->text(QAccessible::Value);
+            icon = box->icon();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    sweep.start(10);
+    settings("Pays=0\nvilledefaut=999999\n");
+    form.Button5->click();
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(spoken, QString::fromUtf8("Ville inconnue : le catalogue France n'a pas de ville numéro 999999."));
 }
 
 TEST_F(WindowTest, StartsWithoutSettingsOnTheFirstFrenchCommune) {
