@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Regenerates data/data.zip, the catalogue archive bound into Nubra, from the
-# pinned public sources: four npm packages (versions and hashes in
-# tools/generator/package-lock.json) and the station list of the Debian
-# package metview-data. The same sources give the same archive, byte for byte.
+# pinned public sources: three npm packages (versions and hashes in
+# tools/generator/package-lock.json), GeoNames' postal-code tables kept in
+# data/sources (checked below) and the station list of the Debian package
+# metview-data. The same sources give the same archive, byte for byte.
 #
 # Usage: tools/make-data.sh          rewrite data/data.zip
 #        tools/make-data.sh --check  rebuild into a temporary file and compare
@@ -12,6 +13,14 @@ cd "$(dirname "$0")/.."
 
 metview_version=5.17.4-1
 metview_sha256=f1b80a95c1d5ef7ba76a0b89b8f646958b84af07acc8b37549fe326770eecdf4
+
+# GeoNames' postal-code tables: data/README.md tells where they come from.
+(cd data/sources && sha256sum --check --quiet - <<'SUMS'
+61f66dc28374f7444590bf552c23949cba91479575f5ae815841172f2c364167  zipcodes.be.csv.gz
+f9446b4365e9e7d9ac0765f21aa018ea2167b8f130d128fba7d9b429d56486fa  zipcodes.ch.csv.gz
+5c3d026ad8b18ab690cbb50e77063900ecf187771ab711ee1cb09d0e171bc7b5  zipcodes.fr.csv.gz
+SUMS
+)
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

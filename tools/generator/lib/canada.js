@@ -45,10 +45,12 @@ function build(rows) {
       const name = encodable(r.name) ? r.name : r.asciiName;
       if (taken.has(fold(name))) continue;
       taken.add(fold(name));
-      chosen.push({ name, population: r.population });
+      chosen.push({ name, population: r.population, lat: r.lat, lon: r.lon });
     }
     sortBy(chosen, (c) => [fold(c.name), c.name]).forEach((c, i) => {
-      cities.push({ province: index + 1, code: `${province.abbrev}-${i + 1}`, name: c.name });
+      cities.push({
+        province: index + 1, code: `${province.abbrev}-${i + 1}`, name: c.name, lat: c.lat, lon: c.lon,
+      });
     });
   });
   const records = cities.map((c) => Buffer.concat([u8(c.province), shortString(c.code), shortString(c.name)]));

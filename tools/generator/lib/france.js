@@ -77,4 +77,117 @@ function build(history, postRows) {
   return { bytes: entry(records), places: sorted };
 }
 
-module.exports = { build };
+
+
+// A name reduced for comparison between sources: lower case without
+// accents, hyphens, apostrophes and brackets read as spaces
+// ("Château-Chinon(Ville)" and "Château-Chinon (Ville)" compare equal).
+function joinKey(name) {
+  return fold(name).replace(/[-'’()]/g, ' ').replace(/\s+/g, ' ').trim();
+}
+
+function centre(rows) {
+  const mean = (field) => Math.round(rows.reduce((sum, r) => sum + r[field], 0) / rows.length * 1e4) / 1e4;
+  return { lat: mean('lat'), lon: mean('lon') };
+}
+
+// The position of every commune of `communes` (the records of build(), in
+// their order). The main source is GeoNames' French postal table, whose rows
+// name a place of a department under one postal code but carry no commune
+// code. A commune is looked for, in turn:
+//  - "name": a row of its department with its name; a row that adds a
+//    bracketed qualifier counts too ("Castillon (Canton de Lembeye)");
+//  - "shortened name": a row with its postal code whose name is the first
+//    words of its own, as La Poste shortens a few ("Antonne" for
+//    "Antonne-et-Trigonant");
+//  - "longer name": a row with its postal code whose name is its own
+//    followed by more words ("Seyne-les-Alpes" for "Seyne");
+//  - "later name": the three tests above with the names the commune took
+//    later in the history (Chaleix, renamed Chalais in 2009);
+//  - "successor": the same tests with the commune it was merged into, and
+//    that commune's later names (Ammerzwiller, part of Bernwiller since 2016);
+//  - "populated place": a populated place of GeoNames' cities500 table with
+//    its name in its department (the postal table lacks a few communes,
+//    Pierrefitte-sur-Seine among them);
+//  - "postal code": the centre of the places of its department that share
+//    its postal code (the mean of their positions, to four decimals).
+// Among several matching rows, those with the commune's postal code come
+// first, then the table's order. `places` are cities500's rows of France.
+// Returns { coordinates, methods }.
+function locate(communes, history, rows, places) {
+  const byId = new Map(history.map((v) => [v.id, v]));
+  const index = (map, key, item) => {
+    if (!map.has(key)) map.set(key, []);
+    if (!map.get(key).includes(item)) map.get(key).push(item);
+  };
+  const byName = new Map();
+  const byPostcode = new Map();
+  for (const r of rows) {
+    index(byName, `${r.provinceCode} ${joinKey(r.place)}`, r);
+    index(byName, `${r.provinceCode} ${joinKey(r.place.replace(/\s*\([^)]*\)/g, ''))}`, r);
+    index(byPostcode, r.zipcode.slice(0, 5), r);
+  }
+  const placeByName = new Map();
+  for (const p of places) {
+    if (p.featureClass === 'P') index(placeByName, `${p.admin2} ${joinKey(p.name)}`, p);
+  }
+
+  function find(name, department, postcode) {
+    const named = byName.get(`${department} ${joinKey(name)}`);
+    if (named) return named.find((r) => r.zipcode === postcode) ?? named[0];
+    const key = joinKey(name);
+    const local = (byPostcode.get(postcode) ?? []).filter((r) => r.provinceCode === department);
+    return local.find((r) => key.startsWith(`${joinKey(r.place)} `))
+      ?? local.find((r) => joinKey(r.place).startsWith(`${key} `));
+  }
+  const how = (row, name) => {
+    const key = joinKey(name);
+    const rowKey = joinKey(row.place);
+    if (rowKey === key || joinKey(row.place.replace(/\s*\([^)]*\)/g, '')) === key) return 'name';
+    return key.startsWith(`${rowKey} `) ? 'shortened name' : 'longer name';
+  };
+
+  // The versions that follow `version` in the history: its later names, then
+  // the commune it became part of (a delegated commune leads to its pole).
+  function* later(version) {
+    let v = version;
+    for (let step = 0; step < 50 && v.successeur; step++) {
+      v = byId.get(v.successeur);
+      if (v && v.pole) v = byId.get(v.pole);
+      if (!v) return;
+      yield v;
+    }
+  }
+
+  const versions = new Map(communesOn(history).map((v) => [v.code, v]));
+  const methods = {
+    name: 0, 'shortened name': 0, 'longer name': 0, 'later name': 0, successor: 0,
+    'populated place': 0, 'postal code': 0,
+  };
+  const missing = [];
+  const coordinates = communes.map((c) => {
+    const department = c.code.slice(0, 2);
+    let found = find(c.name, department, c.postcode);
+    let method = found && how(found, c.name);
+    for (const v of found ? [] : later(versions.get(c.code))) {
+      found = find(v.nom, v.code.slice(0, 2), c.postcode);
+      if (found) { method = v.code === c.code && v.type === 'COM' ? 'later name' : 'successor'; break; }
+    }
+    if (!found) {
+      found = placeByName.get(`${department} ${joinKey(c.name)}`)?.[0];
+      method = 'populated place';
+    }
+    if (!found) {
+      const area = (byPostcode.get(c.postcode) ?? []).filter((r) => r.provinceCode === department);
+      if (area.length > 0) found = centre(area);
+      method = 'postal code';
+    }
+    if (!found) { missing.push(`${c.code} ${c.name}`); return null; }
+    methods[method]++;
+    return { lat: found.lat, lon: found.lon, method };
+  });
+  if (missing.length > 0) throw new Error(`no position for the communes ${missing.join(', ')}`);
+  return { coordinates, methods };
+}
+
+module.exports = { build, locate };
