@@ -1,0 +1,119 @@
+// Reading the positions entry "data.geo" (format in coords.h).
+#include "coords.h"
+
+#include <array>
+#include <cstdlib>
+#include <exception>
+#include <string_view>
+#include <utility>
+
+#include "vunzip.h"
+
+namespace nubra {
+
+namespace {
+
+constexpr std::int32_t kMaxLatitude = 90'000'000;
+constexpr std::int32_t kMaxLongitude = 180'000'000;
+constexpr std::size_t kSectionHead = 6; // code (2) + count (4)
+constexpr std::size_t kPositionSize = 8;
+
+std::int32_t getLe32(std::span<const std::uint8_t> bytes, std::size_t at)
+{
+    return static_cast<std::int32_t>(std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8
+                                     | std::uint32_t{bytes[at + 2]} << 16 | std::uint32_t{bytes[at + 3]} << 24);
+}
+
+std::string damaged(const std::string& what) { return "Coordonn\xE9" "es illisibles : " + what; }
+
+} // namespace
+
+std::string ParseCoordinates(std::span<const std::uint8_t> bytes, TCoordinates& out)
+{
+    out = TCoordinates();
+    TCoordinates parsed;
+    // The four sections in stored order; each may appear once.
+    const std::array<std::pair<std::string_view, std::vector<TPosition>*>, 4> sections = {{
+        {"fr", &parsed.France}, {"ca", &parsed.Canada}, {"ch", &parsed.Suisse}, {"be", &parsed.Belgique}}};
+    std::array<bool, 4> seen{};
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        if (bytes.size() - at < kSectionHead)
+            return damaged("en-t\xEAte de section tronqu\xE9");
+        const std::string code(reinterpret_cast<const char*>(bytes.data() + at), 2);
+        std::size_t which = 0;
+        while (which < sections.size() && sections[which].first != code)
+            ++which;
+        if (which == sections.size())
+            return damaged("section inconnue");
+        if (seen[which])
+            return damaged("section " + code + " en double");
+        seen[which] = true;
+        const std::int32_t count = getLe32(bytes, at + 2);
+        at += kSectionHead;
+        if (count < 0)
+            return damaged("nombre n\xE9gatif dans la section " + code);
+        // Compared by division, so that a huge count cannot overflow.
+        if (static_cast<std::size_t>(count) > (bytes.size() - at) / kPositionSize)
+            return damaged("section " + code + " tronqu\xE9" "e");
+        std::vector<TPosition>& positions = *sections[which].second;
+        positions.reserve(static_cast<std::size_t>(count));
+        for (std::int32_t i = 0; i < count; ++i, at += kPositionSize) {
+            const TPosition p{getLe32(bytes, at), getLe32(bytes, at + 4)};
+            if (std::abs(static_cast<std::int64_t>(p.Latitude)) > kMaxLatitude
+                || std::abs(static_cast<std::int64_t>(p.Longitude)) > kMaxLongitude)
+                return damaged("position hors limites dans la section " + code);
+            positions.push_back(p);
+        }
+    }
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        if (!seen[i])
+            return damaged("section " + std::string(sections[i].first) + " absente");
+    }
+    out = std::move(parsed);
+    return {};
+}
+
+std::string ReadCoordinates(TStream& archive, TCoordinates& out)
+{
+    out = TCoordinates();
+    TMemoryStream entry;
+    try {
+        const std::int32_t header = ZipFindEntry(archive, "data.geo");
+        if (header < 0)
+            return damaged("entr\xE9" "e data.geo absente de l'archive");
+        archive.Seek(header);
+        const int result = ZipExtract(archive, entry);
+        if (result != ZIP_OK)
+            return damaged("entr\xE9" "e data.geo endommag\xE9" "e (code " + std::to_string(result) + ")");
+    } catch (const std::exception& e) {
+        return damaged(e.what());
+    }
+    return ParseCoordinates(entry.Bytes(), out);
+}
+
+const std::vector<TPosition>* PositionsOf(const TCoordinates& coordinates, std::int32_t country)
+{
+    switch (country) {
+    case 0: return &coordinates.France;
+    case 1: return &coordinates.Suisse;
+    case 2: return &coordinates.Canada;
+    case 3: return &coordinates.Belgique;
+    default: return nullptr;
+    }
+}
+
+std::string FormatDegrees(std::int32_t millionths)
+{
+    const std::int64_t value = millionths;
+    const std::int64_t magnitude = value < 0 ? -value : value;
+    const std::string fraction = std::to_string(magnitude % 1'000'000);
+    std::string out = value < 0 ? "-" : "";
+    out += std::to_string(magnitude / 1'000'000);
+    out += '.';
+    out.append(6 - fraction.size(), '0');
+    out += fraction;
+    return out;
+}
+
+} // namespace nubra

@@ -1,0 +1,63 @@
+// The positions of the catalogue records: the archive entry "data.geo",
+// read only when something asks for positions (never at start-up).
+//
+// Stored form: four sections, one per catalogue, each
+//   catalogue  2 bytes   "fr", "ca", "ch" or "be" (ASCII)
+//   count      4 bytes   32-bit signed little-endian: the catalogue's record count
+//   positions  8 bytes each, per record in the catalogue's stored order:
+//              latitude then longitude, 32-bit signed little-endian
+//              integers in millionths of a degree (north and east positive)
+// and nothing after the last section. Position i of a section belongs to
+// record i of its catalogue.
+//
+// Example: the section "ch", count 1, latitude 46005400 (46.0054° N),
+// longitude 8954500 (8.9545° E) is the 14 bytes
+//   63 68 | 01 00 00 00 | 98 FC BD 02 | 84 A2 88 00
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "stream.h"
+
+namespace nubra {
+
+// A position in millionths of a degree: latitude -90e6..90e6, longitude
+// -180e6..180e6.
+struct TPosition {
+    std::int32_t Latitude = 0;
+    std::int32_t Longitude = 0;
+};
+
+// One vector per catalogue, in the catalogue's stored order.
+struct TCoordinates {
+    std::vector<TPosition> France;
+    std::vector<TPosition> Canada;
+    std::vector<TPosition> Suisse;
+    std::vector<TPosition> Belgique;
+};
+
+// Fills `out` from the bytes of a "data.geo" entry. Returns an empty string
+// on success, else a one-line French message saying what is wrong (then
+// `out` is left empty): a section that is missing, repeated, unknown, cut
+// short or has a negative count; a coordinate outside its range; bytes after
+// the last section. Never reads outside `bytes`.
+std::string ParseCoordinates(std::span<const std::uint8_t> bytes, TCoordinates& out);
+
+// Finds "data.geo" in the archive held by `archive`, decompresses it and
+// parses it as above. Returns an empty string on success, else a one-line
+// French message (entry absent, archive or entry damaged, or what
+// ParseCoordinates reports). Nothing raised by the archive reader escapes.
+std::string ReadCoordinates(TStream& archive, TCoordinates& out);
+
+// The positions of the catalogue of a country index (0 France, 1
+// Switzerland, 2 Canada, 3 Belgium), or nullptr for another index.
+const std::vector<TPosition>* PositionsOf(const TCoordinates& coordinates, std::int32_t country);
+
+// A coordinate in decimal degrees with a dot and six decimals: -123456789
+// gives "-123.456789", 5 gives "0.000005".
+std::string FormatDegrees(std::int32_t millionths);
+
+} // namespace nubra
