@@ -23,8 +23,8 @@ namespace {
 constexpr std::size_t kReadChunk = 16384;
 
 using ascii::isDigit;
-using ascii::lowerAscii;
 using ascii::equalsIgnoreCase;
+using ascii::hexValue;
 using ascii::trim;
 
 bool containsIgnoreCase(std::string_view text, std::string_view word)
@@ -35,16 +35,6 @@ bool containsIgnoreCase(std::string_view text, std::string_view word)
         if (equalsIgnoreCase(text.substr(i, word.size()), word))
             return true;
     return false;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = lowerAscii(c);
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 [[noreturn]] void fail(const char* message)

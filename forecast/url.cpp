@@ -22,6 +22,8 @@ struct UriParts {
     // The fragment plays no part in a request and is not kept.
 };
 
+using ascii::hexValue;
+using ascii::isAlnum;
 using ascii::isAlpha;
 using ascii::isDigit;
 using ascii::lowerAscii;
@@ -35,7 +37,7 @@ UriParts splitUri(std::string_view s)
     if (colon != std::string_view::npos && colon > 0 && isAlpha(s[0])) {
         const std::string_view candidate = s.substr(0, colon);
         const bool ok = std::all_of(candidate.begin(), candidate.end(), [](char c) {
-            return isAlpha(c) || isDigit(c) || c == '+' || c == '-' || c == '.';
+            return isAlnum(c) || c == '+' || c == '-' || c == '.';
         });
         // A scheme ends before any "/", "?" or "#".
         if (ok) {
@@ -142,14 +144,14 @@ bool validHostName(std::string_view h)
     // Letters, digits, "-", "." and "_" (some intranets use it). Anything
     // else, control characters above all, could end up in the Host header.
     return !h.empty() && h.size() <= 253 && std::all_of(h.begin(), h.end(), [](char c) {
-        return isAlpha(c) || isDigit(c) || c == '-' || c == '.' || c == '_';
+        return isAlnum(c) || c == '-' || c == '.' || c == '_';
     });
 }
 
 bool validIpv6(std::string_view h)
 {
     return !h.empty() && std::all_of(h.begin(), h.end(), [](char c) {
-        return isDigit(c) || (lowerAscii(c) >= 'a' && lowerAscii(c) <= 'f') || c == ':' || c == '.';
+        return hexValue(c) >= 0 || c == ':' || c == '.';
     });
 }
 

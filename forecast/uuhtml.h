@@ -11,6 +11,10 @@
 #include <string>
 #include <string_view>
 
+// AnsiLowerChar and IsAnsiAlphaNumeric, the Windows-1252 classes that
+// TagName and HasAlphaNumeric use.
+#include "cp1252.h"
+
 namespace nubra {
 
 struct TEntityRow {
@@ -39,11 +43,5 @@ std::string AttributeValue(std::string_view token, std::string_view name);
 
 // True when the text holds a Windows-1252 letter or digit.
 bool HasAlphaNumeric(std::string_view text);
-
-// The Windows-1252 classifications the functions above use: the lower-case
-// mapping of one byte (A-Z, the accented capitals C0-DE but D7, and the
-// capitals 8A 8C 8E 9F), and whether one byte is a letter or a digit.
-char AnsiLowerChar(char c);
-bool IsAnsiAlphaNumeric(char c);
 
 } // namespace nubra

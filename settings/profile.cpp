@@ -15,35 +15,18 @@
 #include <stdexcept>
 #include <vector>
 
+#include "ascii.h"
 #include "cp1252.h"
 
 namespace nubra {
 namespace {
 
+// Blanks are spaces and tabs, what ascii::trim removes. Names compare
+// without regard to ASCII case only: an accented capital and its small
+// letter are two different bytes of a name.
 constexpr std::string_view kBlanks = " \t";
-
-std::string_view trimBlanks(std::string_view text) {
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(kBlanks);
-    return text.substr(first, last - first + 1);
-}
-
-char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-    return true;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+using ascii::trim;
+bool sameName(std::string_view a, std::string_view b) { return ascii::equalsIgnoreCase(a, b); }
 
 // One line of the file: its text without the line end, and the line end
 // itself ("\r\n", "\n", or empty for a last line that has none). A last
@@ -71,15 +54,15 @@ std::vector<Line> splitLines(std::string_view content) {
 // The section name of a header line ("[name]", the closing bracket
 // optional as with the classic functions), or nullopt for other lines.
 std::optional<std::string_view> sectionName(std::string_view line) {
-    const auto text = trimBlanks(line);
+    const auto text = trim(line);
     if (text.empty() || text.front() != '[') return std::nullopt;
     auto name = text.substr(1);
     if (const auto close = name.find(']'); close != std::string_view::npos) name = name.substr(0, close);
-    return trimBlanks(name);
+    return trim(name);
 }
 
 bool isComment(std::string_view line) {
-    const auto text = trimBlanks(line);
+    const auto text = trim(line);
     return !text.empty() && (text.front() == ';' || text.front() == '#');
 }
 
@@ -116,10 +99,10 @@ KeyPlace findKey(const std::vector<Line>& lines, std::string_view section, std::
             continue;
         }
         if (!inSection) continue;
-        if (!trimBlanks(lines[i].text).empty()) place.lastLine = i;
+        if (!trim(lines[i].text).empty()) place.lastLine = i;
         const auto eq = keySeparator(lines[i].text);
         if (eq == std::string_view::npos) continue;
-        if (sameName(trimBlanks(lines[i].text.substr(0, eq)), key)) {
+        if (sameName(trim(lines[i].text.substr(0, eq)), key)) {
             place.key = i;
             break;
         }
@@ -251,7 +234,7 @@ std::optional<std::int32_t> ParseProfileInt(std::string_view text) {
     if (!hex.empty()) {
         std::uint32_t value = 0;
         for (const char c : hex) {
-            const int digit = hexDigit(c);
+            const int digit = ascii::hexValue(c);
             if (digit < 0 || (value >> 28) != 0) return std::nullopt;
             value = (value << 4) | static_cast<std::uint32_t>(digit);
         }
@@ -290,7 +273,7 @@ std::string ReadProfileString(const std::string& path, std::string_view section,
     const auto place = findKey(lines, section, key);
     if (!place.key) return std::string(fallback);
     const auto line = lines[*place.key].text;
-    return std::string(unquote(trimBlanks(line.substr(keySeparator(line) + 1))));
+    return std::string(unquote(trim(line.substr(keySeparator(line) + 1))));
 }
 
 std::int32_t ReadProfileInt(const std::string& path, std::string_view section,
@@ -342,7 +325,7 @@ void WriteProfileString(const std::string& path, std::string_view section,
     // change the meaning of the file for every later reader.
     const auto hasLineEnd = [](std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; };
     if (hasLineEnd(section) || section.find(']') != std::string_view::npos || hasLineEnd(key) ||
-        key.find('=') != std::string_view::npos || trimBlanks(key).empty() || hasLineEnd(value))
+        key.find('=') != std::string_view::npos || trim(key).empty() || hasLineEnd(value))
         throw std::invalid_argument("profile: section, key or value not storable");
 
     const std::string target = writeTarget(path);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cwchar>
+#include <cwctype>
+#include <map>
 #include <string>
 
 namespace nubra {
@@ -40,6 +44,35 @@ TEST(Cp1252, CharactersOutsideTheSetAndMalformedUtf8BecomeQuestionMarks)
     EXPECT_EQ(Utf8ToCp1252("\xC1\xA9"), "?");              // overlong form of a byte
     EXPECT_EQ(Utf8ToCp1252("\xE0\x81\x81"), "?");          // overlong 'A'
     EXPECT_EQ(Utf8ToCp1252("\xED\xA0\x80"), "?");          // a lone surrogate
+}
+
+// The code point of one Windows-1252 byte, through the UTF-8 conversion.
+wint_t codePoint(char byte)
+{
+    const std::string utf8 = Cp1252ToUtf8(std::string(1, byte));
+    std::mbstate_t state{};
+    wchar_t wide = 0;
+    const std::size_t used = std::mbrtowc(&wide, utf8.data(), utf8.size(), &state);
+    return used == utf8.size() ? static_cast<wint_t>(wide) : WEOF;
+}
+
+// AnsiLowerChar against the C library's Unicode case table: a byte moves to
+// the byte of its small letter when Windows-1252 has that letter, and stays
+// itself otherwise (sharp s, the micro sign, f hook have no single capital).
+TEST(Cp1252, LowerCaseFollowsUnicodeWhereTheSetHoldsBothLetters)
+{
+    const std::string previous = std::setlocale(LC_CTYPE, nullptr);
+    ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
+    std::map<wint_t, char> byteOf;
+    for (int b = 0; b < 256; ++b)
+        byteOf[codePoint(static_cast<char>(b))] = static_cast<char>(b);
+    ASSERT_EQ(byteOf.size(), 256u);
+    for (int b = 0; b < 256; ++b) {
+        const char c = static_cast<char>(b);
+        const auto small = byteOf.find(std::towlower(codePoint(c)));
+        EXPECT_EQ(AnsiLowerChar(c), small == byteOf.end() ? c : small->second) << b;
+    }
+    std::setlocale(LC_CTYPE, previous.c_str());
 }
 
 } // namespace

@@ -1,6 +1,9 @@
-// ASCII grammar helpers shared by the HTTP pieces (addresses, answers,
-// cookies): protocol text is compared and trimmed byte-wise, whatever the
-// character set of the page bodies.
+// ASCII grammar helpers for protocol and settings text (addresses, answers,
+// cookies, host names, the settings file): such text is classified,
+// compared and trimmed byte-wise on ASCII alone, whatever the character set
+// of the rest. A byte of the upper half is never a letter, a digit or a
+// blank here, and has no other case; for the letters of page and place
+// texts see the Windows-1252 classes in cp1252.h.
 #pragma once
 
 #include <algorithm>
@@ -17,6 +20,23 @@ inline bool isAlpha(char c)
 inline bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
+}
+
+inline bool isAlnum(char c)
+{
+    return isAlpha(c) || isDigit(c);
+}
+
+// The value of a hexadecimal digit (0-9, a-f, A-F), or -1 for any other byte.
+inline int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
 }
 
 inline char lowerAscii(char c)
@@ -38,7 +58,8 @@ inline bool equalsIgnoreCase(std::string_view a, std::string_view b)
     });
 }
 
-// The text without the spaces and tabs around it.
+// The text without the spaces and tabs around it; other control bytes (a
+// carriage return, a form feed) are kept.
 inline std::string_view trim(std::string_view s)
 {
     const std::size_t first = s.find_first_not_of(" \t");
