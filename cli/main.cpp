@@ -17,8 +17,7 @@ constexpr const char* kLicenceAndCredits =
     "Catalogues des lieux tirés de données publiques :\n"
     "  - historique du code officiel géographique, Etalab/INSEE (Licence Ouverte 2.0) ;\n"
     "  - codes postaux (c) La Poste 2016 (ODbL 1.0) ;\n"
-    "  - lieux et codes postaux (c) GeoNames, https://www.geonames.org (CC BY 4.0) ;\n"
-    "  - numéros postaux suisses (c) Stefan Zweifel (MIT) ;\n"
+    "  - lieux, codes postaux et positions (c) GeoNames, https://www.geonames.org (CC BY 4.0) ;\n"
     "  - stations météo (c) ECMWF, metview-data (Apache 2.0).\n";
 
 using nubra::cli::Command;
