@@ -1,5 +1,7 @@
 #include "crc32.h"
 
+#include "little_endian.h"
+
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
 #define NUBRA_CRC32_CLMUL 1
@@ -8,11 +10,6 @@
 namespace nubra {
 
 namespace {
-
-std::uint32_t le32(const std::uint8_t* p)
-{
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
 
 #ifdef NUBRA_CRC32_CLMUL
 

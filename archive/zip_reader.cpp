@@ -17,6 +17,7 @@
 
 #include "crc32.h"
 #include "extract_state.h"
+#include "little_endian.h"
 #include "vunzip.h"
 
 namespace nubra {
@@ -33,17 +34,6 @@ constexpr std::int32_t kSearchStep = 18;
 
 constexpr std::uint16_t kFlagEncrypted = 1u << 0;
 constexpr std::uint16_t kFlagDataDescriptor = 1u << 3;
-
-std::uint16_t le16(const std::uint8_t* p)
-{
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-std::uint32_t le32(const std::uint8_t* p)
-{
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-           std::uint32_t{p[3]} << 24;
-}
 
 // Positions and sizes are 32-bit in this format.
 std::int32_t toPos(std::uint32_t v) { return static_cast<std::int32_t>(v); }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "little_endian.h"
+
 namespace nubra {
 
 namespace {
@@ -29,7 +31,7 @@ public:
     {
         if (remaining() < 2)
             return false;
-        value = static_cast<std::uint16_t>(bytes_[pos_] | (bytes_[pos_ + 1] << 8));
+        value = nubra::le16(bytes_.data() + pos_);
         pos_ += 2;
         return true;
     }
