@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 
+#include "little_endian.h"
 #include "vunzip.h"
 
 namespace nubra {
@@ -18,10 +19,10 @@ constexpr std::int32_t kMaxLongitude = 180'000'000;
 constexpr std::size_t kSectionHead = 6; // code (2) + count (4)
 constexpr std::size_t kPositionSize = 8;
 
+// A signed 32-bit field; the caller has checked that its 4 bytes are there.
 std::int32_t getLe32(std::span<const std::uint8_t> bytes, std::size_t at)
 {
-    return static_cast<std::int32_t>(std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8
-                                     | std::uint32_t{bytes[at + 2]} << 16 | std::uint32_t{bytes[at + 3]} << 24);
+    return static_cast<std::int32_t>(le32(bytes.data() + at));
 }
 
 std::string damaged(const std::string& what) { return "Coordonn\xE9" "es illisibles : " + what; }
