@@ -54,7 +54,8 @@ function build(rows) {
     if (why) { dropped[why]++; continue; }
     const name = postalCapitals(r.place);
     // A locality listed twice under its number (the table repeats some
-    // rows, once per municipality they touch) is kept once, as first listed.
+    // rows, a few once per municipality the number's area touches; always
+    // at the same position) is kept once, as first listed.
     const key = `${npa} ${name}`;
     if (seen.has(key)) { dropped.repeated++; continue; }
     seen.add(key);
