@@ -1,12 +1,8 @@
 #include "commands.h"
 
-#include "hosts.h"
+#include "countries.h"
 #include "places.h"
 #include "profile.h"
-#include "udef_belgique.h"
-#include "udef_canada.h"
-#include "udef_france.h"
-#include "udef_suisse.h"
 
 #include <stdexcept>
 
@@ -44,26 +40,22 @@ std::string InvalidPlaceMessage(std::int32_t country, std::int32_t city) {
            " n'a pas de ville num\xE9ro " + std::to_string(city);
 }
 
-std::optional<std::string> FetchForecast(std::int32_t country, std::int32_t city, TIdHTTP& http) {
-    if (country < kFrance || country > kBelgique) return std::nullopt;
-    if (!IsValidPlace(country, city)) throw std::runtime_error(InvalidPlaceMessage(country, city));
-    switch (country) {
-    case kFrance: return GetForecastFrance(city, http);
-    case kSuisse: return GetForecastSuisse(city, http);
-    case kCanada: return GetForecastCanada(city, http);
-    default: return GetForecastBelgique(city, http);
-    }
+std::optional<std::string> FetchForecast(const TCatalogues& tables, const TServiceHosts& hosts,
+                                         std::int32_t country, std::int32_t city, TIdHTTP& http) {
+    const TCountry* row = FindCountry(country);
+    if (!row) return std::nullopt;
+    if (!IsValidCity(*row, tables, city)) throw std::runtime_error(InvalidPlaceMessage(country, city));
+    return row->Fetch(tables, city, hosts, http);
 }
 
-std::vector<std::string> ApplySettingsHosts(const std::string& settingsPath) {
+TServiceHosts SettingsHosts(const std::string& settingsPath, std::vector<std::string>& rejected,
+                            TServiceHosts base) {
     const THostLookup lookup = [&settingsPath](std::string_view key) -> std::optional<std::string> {
         std::string value = ReadProfileString(settingsPath, kHostsSection, key, "");
         if (value.empty()) return std::nullopt;
         return value;
     };
-    std::vector<std::string> rejected;
-    SetServiceHosts(ApplyHostOverrides(ServiceHosts(), lookup, &rejected));
-    return rejected;
+    return ApplyHostOverrides(std::move(base), lookup, &rejected);
 }
 
 std::string ApplicationTitle(std::string_view executablePath) {

@@ -10,6 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue.h"
+#include "hosts.h"
+
 namespace nubra {
 
 class TIdHTTP;
@@ -34,20 +37,24 @@ TPlace ReadDefaultPlace(const std::string& settingsPath);
 void WriteDefaultPlace(const std::string& settingsPath, const TPlace& place);
 
 // The forecast text of `city` from the source of `country`, fetched on
-// `http`; nullopt, with nothing fetched, for a country outside 0..3. A city
-// index that its country's table does not hold raises std::runtime_error
-// with a French message before anything is fetched. Fetch and page errors
-// of the sources pass through.
-std::optional<std::string> FetchForecast(std::int32_t country, std::int32_t city, TIdHTTP& http);
+// `http` from `hosts`; nullopt, with nothing fetched, for a country outside
+// 0..3. A city index that its country's table does not hold raises
+// std::runtime_error with InvalidPlaceMessage before anything is fetched.
+// Fetch and page errors of the sources pass through.
+std::optional<std::string> FetchForecast(const TCatalogues& tables, const TServiceHosts& hosts,
+                                         std::int32_t country, std::int32_t city, TIdHTTP& http);
 
 // The message for a city index its country's table does not hold.
 std::string InvalidPlaceMessage(std::int32_t country, std::int32_t city);
 
-// Overrides the hosts the sources use with the section "serveurs" of the
-// settings file (keys "france", "suisse", "canada", "canada-site",
-// "belgique"); keys absent from the file keep the host in effect. Values
-// that are not a host or host:port are ignored and their keys returned.
-std::vector<std::string> ApplySettingsHosts(const std::string& settingsPath);
+// The hosts the sources use: `base` with the overrides of the section
+// "serveurs" of the settings file (keys "france", "suisse", "canada",
+// "canada-site", "belgique"); keys absent from the file keep the host of
+// `base`. Values that are not a host or host:port are ignored and their keys
+// appended to `rejected`. The window and nubra-cli both start from
+// DefaultServiceHosts().
+TServiceHosts SettingsHosts(const std::string& settingsPath, std::vector<std::string>& rejected,
+                            TServiceHosts base = DefaultServiceHosts());
 
 // The title of the error box: the executable's file name without its
 // folder, cut before its first ".", its first character as it stands and

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "catalogue.h"
 #include "fixed_lists.h"
 
 namespace nubra {
@@ -26,7 +25,8 @@ std::vector<std::string> allNames(const Names& names) {
     return std::vector<std::string>(names.begin(), names.end());
 }
 
-void showFrance(std::int32_t city, TCountryView& view) {
+void showFrance(const TCatalogues& tables, std::int32_t city, TCountryView& view) {
+    const auto& FranceCities = tables.FranceCities;
     view.RegionEnabled = true;
     view.DepartmentEnabled = true;
     view.Regions.Items = allNames(FranceRegions);
@@ -53,7 +53,8 @@ void showFrance(std::int32_t city, TCountryView& view) {
     if (m < static_cast<std::int32_t>(view.Cities.Items.size())) view.Cities.Selected = m;
 }
 
-void showCanada(std::int32_t city, TCountryView& view) {
+void showCanada(const TCatalogues& tables, std::int32_t city, TCountryView& view) {
+    const auto& CanadaCities = tables.CanadaCities;
     view.RegionEnabled = true;
     view.DepartmentEnabled = false;
     view.Regions.Items = allNames(CanadaProvinces);
@@ -82,7 +83,9 @@ std::int32_t AddSorted(std::vector<std::string>& list, std::string entry) {
     return position;
 }
 
-TCountryView CountryView(std::int32_t city, std::int32_t country) {
+TCountryView CountryView(const TCatalogues& tables, std::int32_t city, std::int32_t country) {
+    const auto& SuisseCities = tables.SuisseCities;
+    const auto& BelgiqueCities = tables.BelgiqueCities;
     TCountryView view;
     const bool known = country >= kFrance && country <= kBelgique;
     view.Country = known ? country : -1;
@@ -91,7 +94,7 @@ TCountryView CountryView(std::int32_t city, std::int32_t country) {
 
     switch (country) {
     case kFrance:
-        showFrance(city, view);
+        showFrance(tables, city, view);
         break;
     case kSuisse:
         view.RegionEnabled = false;
@@ -102,7 +105,7 @@ TCountryView CountryView(std::int32_t city, std::int32_t country) {
         if (IsValidCity(SuisseCities, city)) view.Cities.Selected = city;
         break;
     case kCanada:
-        showCanada(city, view);
+        showCanada(tables, city, view);
         break;
     case kBelgique:
         view.RegionEnabled = false;
@@ -124,22 +127,25 @@ std::vector<std::string> RegionDepartments(std::int32_t region) {
     return list;
 }
 
-std::vector<std::string> DepartmentCommunes(std::string_view departmentText) {
+std::vector<std::string> DepartmentCommunes(const TCatalogues& tables, std::string_view departmentText) {
     const auto code = departmentCode(departmentText);
     std::vector<std::string> names;
-    for (const TVilleFrance& place : FranceCities)
+    for (const TVilleFrance& place : tables.FranceCities)
         if (place.Departement == code) names.push_back(place.Nom);
     return names;
 }
 
-std::vector<std::string> ProvinceCities(std::int32_t province) {
+std::vector<std::string> ProvinceCities(const TCatalogues& tables, std::int32_t province) {
     std::vector<std::string> names;
-    for (const TVillecanada& place : CanadaCities)
+    for (const TVillecanada& place : tables.CanadaCities)
         if (place.Province == province) names.push_back(place.Nom);
     return names;
 }
 
-void ResolveSelection(const TSelectionState& state, std::int32_t& City, std::int32_t& Country) {
+void ResolveSelection(const TCatalogues& tables, const TSelectionState& state, std::int32_t& City,
+                      std::int32_t& Country) {
+    const auto& FranceCities = tables.FranceCities;
+    const auto& CanadaCities = tables.CanadaCities;
     Country = state.Country;
     const std::int32_t r = state.Region + 1;
     switch (Country) {
@@ -172,24 +178,14 @@ void ResolveSelection(const TSelectionState& state, std::int32_t& City, std::int
     }
 }
 
-bool IsValidPlace(std::int32_t country, std::int32_t city) {
-    switch (country) {
-    case kFrance: return IsValidCity(FranceCities, city);
-    case kSuisse: return IsValidCity(SuisseCities, city);
-    case kCanada: return IsValidCity(CanadaCities, city);
-    case kBelgique: return IsValidCity(BelgiqueCities, city);
-    default: return false;
-    }
+bool IsValidPlace(const TCatalogues& tables, std::int32_t country, std::int32_t city) {
+    const TCountry* row = FindCountry(country);
+    return row && IsValidCity(*row, tables, city);
 }
 
 std::string_view CountryName(std::int32_t country) {
-    switch (country) {
-    case kFrance: return "France";
-    case kSuisse: return "Suisse";
-    case kCanada: return "Canada";
-    case kBelgique: return "Belgique";
-    default: return {};
-    }
+    const TCountry* row = FindCountry(country);
+    return row ? row->Name : std::string_view{};
 }
 
 } // namespace nubra

@@ -4,9 +4,10 @@
 // The window (unit1.h) only copies these contents into its widgets and reads
 // its widgets' selections into a TSelectionState.
 //
-// Country index: 0 France, 1 Switzerland, 2 Canada, 3 Belgium; any other
-// value selects nothing. City index: position of a record in its country's
-// table. Texts are Windows-1252 bytes. Name comparisons are exact.
+// Country index: 0 France, 1 Switzerland, 2 Canada, 3 Belgium (see
+// countries.h); any other value selects nothing. City index: position of a
+// record in its country's table of the catalogues handed in. Texts are
+// Windows-1252 bytes. Name comparisons are exact.
 #pragma once
 
 #include <cstdint>
@@ -15,12 +16,10 @@
 #include <string_view>
 #include <vector>
 
-namespace nubra {
+#include "catalogue.h"
+#include "countries.h"
 
-inline constexpr std::int32_t kFrance = 0;
-inline constexpr std::int32_t kSuisse = 1;
-inline constexpr std::int32_t kCanada = 2;
-inline constexpr std::int32_t kBelgique = 3;
+namespace nubra {
 
 // One list's entries and the position to select (-1: none).
 struct TListContent {
@@ -50,7 +49,7 @@ struct TCountryView {
 // their region or province list with nothing selected and empty department
 // and city lists; Switzerland and Belgium show their list with nothing
 // selected.
-TCountryView CountryView(std::int32_t city, std::int32_t country);
+TCountryView CountryView(const TCatalogues& tables, std::int32_t city, std::int32_t country);
 
 // Adds `entry` to a list kept in ascending byte order, after any equal
 // entries; returns its position.
@@ -63,10 +62,10 @@ std::vector<std::string> RegionDepartments(std::int32_t region);
 
 // Names of the French communes whose department code is the first two
 // characters of `departmentText`, in catalogue order.
-std::vector<std::string> DepartmentCommunes(std::string_view departmentText);
+std::vector<std::string> DepartmentCommunes(const TCatalogues& tables, std::string_view departmentText);
 
 // Names of the Canadian cities of province `province`, in catalogue order.
-std::vector<std::string> ProvinceCities(std::int32_t province);
+std::vector<std::string> ProvinceCities(const TCatalogues& tables, std::int32_t province);
 
 // The selections on screen, as ResolveSelection reads them.
 struct TSelectionState {
@@ -80,10 +79,11 @@ struct TSelectionState {
 // Sets `Country` to the selected country and, when the selected place is
 // found, `City` to its index (the first matching record for France and
 // Canada, the row for Switzerland and Belgium); otherwise `City` is kept.
-void ResolveSelection(const TSelectionState& state, std::int32_t& City, std::int32_t& Country);
+void ResolveSelection(const TCatalogues& tables, const TSelectionState& state, std::int32_t& City,
+                      std::int32_t& Country);
 
 // True when `city` indexes a record of `country`'s table.
-bool IsValidPlace(std::int32_t country, std::int32_t city);
+bool IsValidPlace(const TCatalogues& tables, std::int32_t country, std::int32_t city);
 
 // The French name of a country index ("France", "Suisse", ...), empty
 // outside 0..3.

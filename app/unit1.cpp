@@ -25,7 +25,6 @@
 #include <thread>
 #include <utility>
 
-#include "catalogue.h"
 #include "commands.h"
 #include "cp1252.h"
 #include "fixed_lists.h"
@@ -201,41 +200,36 @@ void TForm1::guarded(Body&& body) {
 
 namespace {
 
-// Opens the embedded resource "data" and fills the four tables from it; the
-// streams live only for the loading and are released on every path.
-void loadEmbeddedCatalogues() {
-    const std::unique_ptr<TStream> resource = OpenResource("data");
-    TMemoryStream entry;
-    LoadCatalogues(*resource, entry);
-}
-
 // The load PreloadCatalogues started, until a TForm1 takes it.
-std::future<void> preloaded;
+TCatalogueLoad preloaded;
 
-std::future<void> startCatalogueLoad() {
+TCatalogueLoad startCatalogueLoad() {
+    TCatalogueLoad load{std::make_shared<TCatalogues>(), {}};
     try {
-        return std::async(std::launch::async, loadEmbeddedCatalogues);
+        load.done = std::async(std::launch::async, [tables = load.tables] { LoadEmbeddedCatalogues(*tables); });
     } catch (const std::system_error&) {
-        return {};  // no second thread: FormCreate loads
+        // no second thread: FormCreate loads
     }
+    return load;
 }
 
 } // namespace
 
 void PreloadCatalogues() {
-    if (!preloaded.valid()) preloaded = startCatalogueLoad();
+    if (!preloaded.tables) preloaded = startCatalogueLoad();
 }
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent), IdHTTP1(std::make_unique<TIdHTTP>()) {
+TForm1::TForm1(QWidget* parent, TServiceHosts baseHosts) : QWidget(parent), IdHTTP1(std::make_unique<TIdHTTP>()) {
     // Decompressing and parsing 40,000 places takes about as long as Qt
     // takes to build the controls, so the two run side by side. Nothing
     // reads a table before FormCreate, which waits for the load and meets
     // its failure there. Without a second thread FormCreate loads instead.
-    catalogues_ = preloaded.valid() ? std::move(preloaded) : startCatalogueLoad();
+    catalogues_ = preloaded.tables ? std::exchange(preloaded, {}) : startCatalogueLoad();
     buildControls();
 
     // Mirrors or a local replica of the weather services, if the user named any.
-    const auto rejected = ApplySettingsHosts(SettingsPath());
+    std::vector<std::string> rejected;
+    Hosts = SettingsHosts(SettingsPath(), rejected, std::move(baseHosts));
     for (const auto& key : rejected)
         ShowError("Serveur ignor\xE9 dans la section [serveurs] de nubra.ini : " + key);
 
@@ -289,8 +283,7 @@ void TForm1::buildControls() {
     Button2 = makeButton(this, "Button2", "Rafraichir la page", 440, 495);
     Label4 = makeLabel(this, "Label4", "Pays :", 8, 400, 29);
     ComboBox3 = makeList(this, "ComboBox3", 416);
-    ComboBox3->addItems({QStringLiteral("France"), QStringLiteral("Suisse"), QStringLiteral("Canada"),
-                         QStringLiteral("Belgique")});
+    for (const TCountry& country : Countries()) ComboBox3->addItem(toDisplay(country.Name));
     ComboBox3->setCurrentIndex(0);
     Button5 = makeButton(this, "Button5", "Revenir \xE0 la ville par d\xE9" "faut", 440, 464);
     Button6 = makeButton(this, "Button6", "V\xE9rifier les mises \xE0 jours", 438, 560);
@@ -330,8 +323,8 @@ void TForm1::buildControls() {
 
 void TForm1::FormCreate() {
     guarded([this] {
-        if (catalogues_.valid()) catalogues_.get();  // the load's failure, if any, is raised here
-        else loadEmbeddedCatalogues();
+        if (catalogues_.done.valid()) catalogues_.done.get();  // the load's failure, if any, is raised here
+        else LoadEmbeddedCatalogues(*catalogues_.tables);
         const TPlace place = ReadDefaultPlace(SettingsPath());
         CurrentCountry = place.Country;
         CurrentCity = place.City;
@@ -408,7 +401,9 @@ void TForm1::applyView(const TCountryView& view) {
     }
 }
 
-void TForm1::ShowCountry(std::int32_t City, std::int32_t Country) { applyView(CountryView(City, Country)); }
+void TForm1::ShowCountry(std::int32_t City, std::int32_t Country) {
+    applyView(CountryView(Catalogues(), City, Country));
+}
 
 void TForm1::ComboBox3Change() {
     guarded([this] {
@@ -428,7 +423,7 @@ void TForm1::ComboBox1Change() {
             ComboBox2Change();
         } else if (CurrentCountry == kCanada) {
             ListBox1->clear();
-            ListBox1->addItems(toDisplay(ProvinceCities(position + 1)));
+            ListBox1->addItems(toDisplay(ProvinceCities(Catalogues(), position + 1)));
         }
     });
 }
@@ -436,7 +431,7 @@ void TForm1::ComboBox1Change() {
 void TForm1::ComboBox2Change() {
     guarded([this] {
         if (CurrentCountry != kFrance || ComboBox2->currentIndex() < 0) return;
-        const auto communes = DepartmentCommunes(fromDisplay(ComboBox2->currentText()));
+        const auto communes = DepartmentCommunes(Catalogues(), fromDisplay(ComboBox2->currentText()));
         ListBox1->clear();
         ListBox1->addItems(toDisplay(communes));
     });
@@ -449,14 +444,14 @@ void TForm1::ResolveSelection(std::int32_t& City, std::int32_t& Country) {
     if (ComboBox2->currentIndex() >= 0) state.Department = fromDisplay(ComboBox2->currentText());
     state.CityRow = selectedRow(ListBox1);
     if (state.CityRow >= 0) state.CityText = fromDisplay(ListBox1->item(state.CityRow)->text());
-    nubra::ResolveSelection(state, City, Country);
+    nubra::ResolveSelection(Catalogues(), state, City, Country);
 }
 
 // -- Forecast commands ------------------------------------------------------
 
 void TForm1::ShowForecast(std::int32_t Country, std::int32_t City) {
-    if (Country < kFrance || Country > kBelgique) return;
-    if (!IsValidPlace(Country, City)) throw std::runtime_error(InvalidPlaceMessage(Country, City));
+    if (!FindCountry(Country)) return;
+    if (!IsValidPlace(Catalogues(), Country, City)) throw std::runtime_error(InvalidPlaceMessage(Country, City));
 
     std::optional<std::string> text;
     std::exception_ptr failure;
@@ -477,7 +472,7 @@ void TForm1::ShowForecast(std::int32_t Country, std::int32_t City) {
         TIdHTTP& http = *IdHTTP1;
         std::thread worker([&] {
             try {
-                text = FetchForecast(Country, City, http);
+                text = FetchForecast(Catalogues(), Hosts, Country, City, http);
             } catch (...) {
                 failure = std::current_exception();
             }

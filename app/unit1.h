@@ -20,6 +20,9 @@
 #include <memory>
 #include <string>
 
+#include "catalogue.h"
+#include "hosts.h"
+
 class QComboBox;
 class QLabel;
 class QListWidget;
@@ -44,12 +47,21 @@ extern std::int32_t CurrentCity;
 // built. A TForm1 created without it starts the load itself.
 void PreloadCatalogues();
 
+// A load of the catalogues under way (or done): the tables it fills and
+// its end. The tables are read only once `done` has been waited for.
+struct TCatalogueLoad {
+    std::shared_ptr<TCatalogues> tables;
+    std::future<void> done;  // not valid: no second thread, load in place
+};
+
 class TForm1 : public QWidget {
     Q_OBJECT
 
 public:
     // Builds the controls with their initial content, then runs FormCreate.
-    explicit TForm1(QWidget* parent = nullptr);
+    // The sources read from `baseHosts` with the settings file's overrides
+    // applied (tests hand in a local replica's hosts).
+    explicit TForm1(QWidget* parent = nullptr, TServiceHosts baseHosts = DefaultServiceHosts());
     ~TForm1() override;
 
     // Controls, named as in the window's design (each also its objectName).
@@ -69,6 +81,12 @@ public:
     QPushButton* Button5 = nullptr;  // back to the default
     std::unique_ptr<TIdHTTP> IdHTTP1;
     QPushButton* Button6 = nullptr;  // hidden; closes like Button1
+
+    // The hosts the sources read from, fixed at start-up.
+    TServiceHosts Hosts;
+
+    // The place catalogues, filled by FormCreate and only read afterwards.
+    const TCatalogues& Catalogues() const { return *catalogues_.tables; }
 
     // Start-up: catalogues from the embedded archive, default place from
     // the settings file, lists, then the default place's forecast.
@@ -110,7 +128,7 @@ private:
     bool fetching_ = false;
     // The catalogue load the constructor starts on a second thread, so that
     // it runs while the controls are built; FormCreate waits for it.
-    std::future<void> catalogues_;
+    TCatalogueLoad catalogues_;
 };
 
 } // namespace nubra

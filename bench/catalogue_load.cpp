@@ -68,15 +68,11 @@ int main()
     std::size_t records = 0;
     for (int round = 0; round < kRounds; ++round) {
         auto start = Clock::now();
-        {
-            nubra::ClearCatalogues();
-            const auto resource = nubra::OpenResource("data");
-            nubra::TMemoryStream entry;
-            nubra::LoadCatalogues(*resource, entry);
-        }
+        nubra::TCatalogues tables;
+        nubra::LoadEmbeddedCatalogues(tables);
         ours.push_back(milliseconds(Clock::now() - start));
-        records = nubra::FranceCities.size() + nubra::CanadaCities.size() + nubra::SuisseCities.size()
-            + nubra::BelgiqueCities.size();
+        records = tables.FranceCities.size() + tables.CanadaCities.size() + tables.SuisseCities.size()
+            + tables.BelgiqueCities.size();
 
         start = Clock::now();
         for (std::size_t i = 0; i < entries.size(); ++i) {

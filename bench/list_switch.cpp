@@ -40,9 +40,9 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-std::int32_t firstCommuneOf(const std::string& department) {
-    for (std::size_t i = 0; i < nubra::FranceCities.size(); ++i)
-        if (nubra::FranceCities[i].Departement == department) return static_cast<std::int32_t>(i);
+std::int32_t firstCommuneOf(const nubra::TCatalogues& tables, const std::string& department) {
+    for (std::size_t i = 0; i < tables.FranceCities.size(); ++i)
+        if (tables.FranceCities[i].Departement == department) return static_cast<std::int32_t>(i);
     return -1;
 }
 
@@ -68,8 +68,8 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     std::filesystem::remove_all(folder);
 
-    const std::int32_t nord = firstCommuneOf("59");
-    const std::int32_t pasDeCalais = firstCommuneOf("62");
+    const std::int32_t nord = firstCommuneOf(form.Catalogues(), "59");
+    const std::int32_t pasDeCalais = firstCommuneOf(form.Catalogues(), "62");
     if (nord < 0 || pasDeCalais < 0) {
         std::fputs("bench_list_switch: departments 59 and 62 missing from the catalogue\n", stderr);
         return 2;
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     }
     // 62's communes must be what the list shows, or the timing is of something else.
     std::size_t expected = 0;
-    for (const auto& city : nubra::FranceCities) expected += city.Departement == "62";
+    for (const auto& city : form.Catalogues().FranceCities) expected += city.Departement == "62";
     if (static_cast<std::size_t>(rows[2]) != expected) {
         std::fprintf(stderr, "bench_list_switch: department list holds %d rows, 62 has %zu communes\n", rows[2],
                      expected);

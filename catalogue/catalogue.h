@@ -4,7 +4,9 @@
 //
 // Every text is 8-bit Windows-1252, owned by its record. A place is known
 // everywhere by its city index: its zero-based position in its country's
-// table. The tables are filled once at start-up and only read afterwards.
+// table. A TCatalogues is filled once by one load and only read afterwards:
+// its owner hands a const reference to whoever reads it (the window's
+// lists, the sources through the country table, the companion).
 #pragma once
 
 #include <cstdint>
@@ -39,11 +41,14 @@ struct TVilleBelge {
     std::uint16_t Station = 0; // WMO station index without its leading zero
 };
 
-// The tables, in stored order. Their size is the record count.
-extern std::vector<TVilleFrance> FranceCities;
-extern std::vector<TVillecanada> CanadaCities;
-extern std::vector<TVilleSuisse> SuisseCities;
-extern std::vector<TVilleBelge> BelgiqueCities;
+// The four tables of one load, in stored order. Their size is the record
+// count.
+struct TCatalogues {
+    std::vector<TVilleFrance> FranceCities;
+    std::vector<TVillecanada> CanadaCities;
+    std::vector<TVilleSuisse> SuisseCities;
+    std::vector<TVilleBelge> BelgiqueCities;
+};
 
 // Number of records of a table as the 32-bit count the rest of the program
 // works with.
@@ -54,13 +59,18 @@ std::int32_t CityCount(const Table& table) { return static_cast<std::int32_t>(ta
 template <class Table>
 bool IsValidCity(const Table& table, std::int32_t city) { return city >= 0 && city < CityCount(table); }
 
-// Fills the four tables from the archive in `resource`, using `entry` as the
-// one memory stream all four entries are decompressed into. Raises
-// EReadError when an entry cannot be located (the tables already filled keep
-// their records).
-void LoadCatalogues(TStream& resource, TMemoryStream& entry);
+// Fills the four tables of `tables` from the archive in `resource`, using
+// `entry` as the one memory stream all four entries are decompressed into.
+// Raises EReadError when an entry cannot be located (the tables already
+// filled keep their records).
+void LoadCatalogues(TStream& resource, TMemoryStream& entry, TCatalogues& tables);
 
-// Empties the four tables (for tests and tools that load several archives).
-void ClearCatalogues();
+// Fills `tables` from the archive the executable carries as its resource
+// "data", as LoadCatalogues does; the streams live only for the load.
+// Raises std::runtime_error when the executable carries no such resource,
+// and what LoadCatalogues raises. Defined with the resources (see
+// nubra_add_resources), so that whichever set of resources an executable
+// links is the one loaded.
+void LoadEmbeddedCatalogues(TCatalogues& tables);
 
 } // namespace nubra

@@ -27,12 +27,12 @@ std::span<const std::uint8_t> extractEntry(TStream& resource, TMemoryStream& ent
 
 // The entries in this order; each table is filled as soon as its entry is
 // read, so a failure on a later entry leaves the earlier tables filled.
-void LoadCatalogues(TStream& resource, TMemoryStream& entry)
+void LoadCatalogues(TStream& resource, TMemoryStream& entry, TCatalogues& tables)
 {
-    ParseFranceEntry(extractEntry(resource, entry, "data.fr"), FranceCities);
-    ParseCanadaEntry(extractEntry(resource, entry, "data.ca"), CanadaCities);
-    ParseSuisseEntry(extractEntry(resource, entry, "data.ch"), SuisseCities);
-    ParseBelgiqueEntry(extractEntry(resource, entry, "data.be"), BelgiqueCities);
+    ParseFranceEntry(extractEntry(resource, entry, "data.fr"), tables.FranceCities);
+    ParseCanadaEntry(extractEntry(resource, entry, "data.ca"), tables.CanadaCities);
+    ParseSuisseEntry(extractEntry(resource, entry, "data.ch"), tables.SuisseCities);
+    ParseBelgiqueEntry(extractEntry(resource, entry, "data.be"), tables.BelgiqueCities);
 }
 
 } // namespace nubra

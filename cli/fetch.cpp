@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <string>
 
-#include "commands.h"
+#include "subcommands.h"
 #include "cp1252.h"
 #include "http.h"
 

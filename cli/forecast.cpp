@@ -14,20 +14,13 @@
 #include <exception>
 
 #include "catalogue.h"
-#include "commands.h"
 #include "cp1252.h"
 #include "http.h"
-#include "resource.h"
-#include "udef_belgique.h"
-#include "udef_canada.h"
-#include "udef_france.h"
-#include "udef_suisse.h"
+#include "subcommands.h"
 
 namespace nubra::cli {
 
 namespace {
-
-constexpr const char* kCountryNames[] = {"en France", "en Suisse", "au Canada", "en Belgique"};
 
 int usage()
 {
@@ -36,30 +29,6 @@ int usage()
                "  LIEU   indice de la ville dans le catalogue, ou son nom\n"
                "  --raw  texte brut (Windows-1252, fins de ligne CR LF)\n", stderr);
     return 2;
-}
-
-template <class Table>
-std::optional<std::int32_t> findByName(const Table& table, const std::string& name)
-{
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        if (table[i].Nom == name)
-            return static_cast<std::int32_t>(i);
-    }
-    return std::nullopt;
-}
-
-std::optional<std::int32_t> findPlace(int country, const std::string& name)
-{
-    switch (country) {
-    case 0:
-        return findByName(FranceCities, name);
-    case 1:
-        return findByName(SuisseCities, name);
-    case 2:
-        return findByName(CanadaCities, name);
-    default:
-        return findByName(BelgiqueCities, name);
-    }
 }
 
 // A city index written in decimal digits only, within the 32-bit range.
@@ -90,6 +59,16 @@ std::string plainText(const std::string& text)
 
 } // namespace
 
+std::optional<std::int32_t> FindPlaceByName(const TCountry& country, const TCatalogues& tables,
+                                            std::string_view name)
+{
+    for (std::int32_t i = 0; i < country.CityCount(tables); ++i) {
+        if (country.CityName(tables, i) == name)
+            return i;
+    }
+    return std::nullopt;
+}
+
 int RunForecast(const Args& args)
 {
     bool raw = false;
@@ -102,43 +81,26 @@ int RunForecast(const Args& args)
     }
     if (positional.size() != 2)
         return usage();
-    const std::optional<int> country = ParseCountry(positional[0]);
+    const TCountry* country = ParseCountry(positional[0]);
     if (!country) {
         std::fprintf(stderr, "nubra-cli forecast : pays inconnu « %s »\n", positional[0].c_str());
         return usage();
     }
-    LoadConfiguredHosts();
+    const TServiceHosts hosts = ConfiguredHosts();
 
     try {
-        {
-            std::unique_ptr<TStream> resource = OpenResource("data");
-            TMemoryStream entry;
-            LoadCatalogues(*resource, entry);
-        }
+        TCatalogues tables;
+        LoadEmbeddedCatalogues(tables);
         std::optional<std::int32_t> city = parseIndex(positional[1]);
         if (!city)
-            city = findPlace(*country, Utf8ToCp1252(positional[1]));
+            city = FindPlaceByName(*country, tables, Utf8ToCp1252(positional[1]));
         if (!city) {
-            std::fprintf(stderr, "nubra-cli forecast : aucun lieu nommé « %s » %s\n", positional[1].c_str(),
-                         kCountryNames[*country]);
+            std::fprintf(stderr, "nubra-cli forecast : aucun lieu nommé « %s » %.*s\n", positional[1].c_str(),
+                         static_cast<int>(country->Where.size()), country->Where.data());
             return 1;
         }
         TIdHTTP http;
-        std::string text;
-        switch (*country) {
-        case 0:
-            text = GetForecastFrance(*city, http);
-            break;
-        case 1:
-            text = GetForecastSuisse(*city, http);
-            break;
-        case 2:
-            text = GetForecastCanada(*city, http);
-            break;
-        default:
-            text = GetForecastBelgique(*city, http);
-            break;
-        }
+        const std::string text = FetchCityForecast(*country, tables, *city, hosts, http);
         const std::string out = raw ? text : plainText(text);
         std::fwrite(out.data(), 1, out.size(), stdout);
         std::fflush(stdout);

@@ -5,28 +5,20 @@
 #include <cstdio>
 
 #include "commands.h"
-#include "cp1252.h"
-#include "hosts.h"
 #include "profile.h"
+#include "subcommands.h"
 
 namespace nubra::cli {
 
-void LoadConfiguredHosts()
+TServiceHosts ConfiguredHosts()
 {
     const std::string path = SettingsPath();
     std::vector<std::string> rejected;
-    SetServiceHosts(ApplyHostOverrides(
-        DefaultServiceHosts(),
-        [&path](std::string_view key) -> std::optional<std::string> {
-            std::string value = ReadProfileString(path, "serveurs", key, "");
-            if (value.empty())
-                return std::nullopt;
-            return value;
-        },
-        &rejected));
+    TServiceHosts hosts = SettingsHosts(path, rejected);
     for (const std::string& key : rejected)
         std::fprintf(stderr, "nubra-cli : serveur « %s » de %s ignoré (attendu : hôte ou hôte:port)\n",
                      key.c_str(), path.c_str());
+    return hosts;
 }
 
 int RunHosts(const Args& args)
@@ -35,8 +27,7 @@ int RunHosts(const Args& args)
         std::fputs("Usage : nubra-cli hosts\n", stderr);
         return 2;
     }
-    LoadConfiguredHosts();
-    const TServiceHosts& hosts = ServiceHosts();
+    const TServiceHosts hosts = ConfiguredHosts();
     for (std::string_view key : ServiceHostKeys)
         std::printf("%.*s=%s\n", static_cast<int>(key.size()), key.data(), ServiceHostField(hosts, key)->c_str());
     return 0;

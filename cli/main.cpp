@@ -6,7 +6,7 @@
 #include <iterator>
 #include <string>
 
-#include "commands.h"
+#include "subcommands.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ constexpr Command kCommands[] = {
      "télécharge et affiche les prévisions d'un lieu du catalogue"},
     {"hosts", nubra::cli::RunHosts, "nubra-cli hosts",
      "affiche les serveurs des quatre services en usage (clé=hôte)"},
-    {"places", nubra::cli::RunPlaces, "nubra-cli places PAYS [TEXTE] | nubra-cli places --counts",
+    {"places", nubra::cli::RunPlaces, "nubra-cli places PAYS [TEXTE] [--coords] | nubra-cli places --counts",
      "liste les lieux d'un pays (indice et champs), ou compte les lieux des quatre pays"},
 };
 

@@ -16,13 +16,8 @@
 #include <exception>
 #include <string>
 
-#include "commands.h"
 #include "cp1252.h"
-#include "hosts.h"
-#include "udef_belgique.h"
-#include "udef_canada.h"
-#include "udef_france.h"
-#include "udef_suisse.h"
+#include "subcommands.h"
 
 namespace nubra::cli {
 
@@ -88,48 +83,28 @@ int usage()
 
 } // namespace
 
-std::optional<int> ParseCountry(const std::string& text)
+const TCountry* ParseCountry(const std::string& text)
 {
-    static constexpr const char* names[] = {"france", "suisse", "canada", "belgique"};
-    for (int i = 0; i < 4; ++i) {
-        if (text == names[i] || text == std::to_string(i))
-            return i;
-    }
-    return std::nullopt;
-}
-
-std::string WalkPage(int country, std::string_view page, std::string_view name)
-{
-    const TServiceHosts& hosts = ServiceHosts();
-    switch (country) {
-    case 0:
-        return WalkFrancePage(page, name, hosts.France);
-    case 1:
-        return WalkSuissePage(page, name, hosts.Suisse);
-    case 2:
-        return WalkCanadaPage(page, name, hosts.CanadaSite);
-    default:
-        return WalkBelgiquePage(page, name, hosts.Belgique);
-    }
+    return FindCountry(std::string_view(text));
 }
 
 int RunParse(const Args& args)
 {
     if (args.size() != 3)
         return usage();
-    const std::optional<int> country = ParseCountry(args[0]);
+    const TCountry* country = ParseCountry(args[0]);
     if (!country) {
         std::fprintf(stderr, "nubra-cli parse : pays inconnu « %s »\n", args[0].c_str());
         return usage();
     }
-    LoadConfiguredHosts();
+    const TServiceHosts hosts = ConfiguredHosts();
 
     std::string page;
     if (!readPage(args[2], page))
         return 1;
 
     try {
-        const std::string text = WalkPage(*country, page, Utf8ToCp1252(args[1]));
+        const std::string text = country->Walk(page, Utf8ToCp1252(args[1]), hosts);
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
     } catch (const std::exception& error) {

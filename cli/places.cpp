@@ -1,11 +1,14 @@
 // nubra-cli places: the place catalogues the program carries, as the window
 // reads them from its embedded archive.
 //
-//   nubra-cli places COUNTRY [TEXT]
+//   nubra-cli places COUNTRY [TEXT] [--coords]
 //       COUNTRY  france, suisse, canada, belgique, or 0 to 3
 //       TEXT     only the places whose name contains TEXT (UTF-8 on the
 //                command line, compared in Windows-1252, case and accents
 //                as written)
+//       --coords each line ends with two more fields: the place's latitude
+//                and longitude in decimal degrees ("46.005400", "8.954500"),
+//                read from the archive's positions entry
 //       stdout: one line per place: the city index, then the record's
 //               fields in declared order, tab-separated, in UTF-8:
 //                 france    index CodePostal CodeInsee Departement Nom Region
@@ -23,9 +26,10 @@
 #include <string_view>
 
 #include "catalogue.h"
-#include "commands.h"
+#include "coords.h"
 #include "cp1252.h"
 #include "resource.h"
+#include "subcommands.h"
 
 namespace nubra::cli {
 
@@ -33,22 +37,21 @@ namespace {
 
 int usage()
 {
-    std::fputs("Usage : nubra-cli places PAYS [TEXTE]\n"
+    std::fputs("Usage : nubra-cli places PAYS [TEXTE] [--coords]\n"
                "        nubra-cli places --counts\n"
-               "  PAYS   france, suisse, canada, belgique (ou 0 \xC3\xA0 3)\n"
-               "  TEXTE  ne garde que les lieux dont le nom contient ce texte\n",
+               "  PAYS      france, suisse, canada, belgique (ou 0 \xC3\xA0 3)\n"
+               "  TEXTE     ne garde que les lieux dont le nom contient ce texte\n"
+               "  --coords  ajoute la latitude et la longitude de chaque lieu\n",
                stderr);
     return 2;
 }
 
 // Loads the four tables from the executable's resource "data", as the window
 // does at start-up. The failure's message goes to standard error.
-bool loadCatalogues()
+bool loadCatalogues(TCatalogues& tables)
 {
     try {
-        const auto resource = OpenResource("data");
-        TMemoryStream entry;
-        LoadCatalogues(*resource, entry);
+        LoadEmbeddedCatalogues(tables);
         return true;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "nubra-cli places : %s\n", Cp1252ToUtf8(e.what()).c_str());
@@ -56,11 +59,11 @@ bool loadCatalogues()
     }
 }
 
-// Writes one line: the fields (Windows-1252 or numbers) joined by tabs.
-void printLine(std::initializer_list<std::string_view> fields)
+// Writes one line: the fields (Windows-1252) joined by tabs.
+void printLine(const std::vector<std::string>& fields)
 {
     std::string line;
-    for (const std::string_view f : fields) {
+    for (const std::string& f : fields) {
         if (!line.empty())
             line += '\t';
         line += Cp1252ToUtf8(f);
@@ -69,38 +72,42 @@ void printLine(std::initializer_list<std::string_view> fields)
     std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
-template <class Table, class Print>
-void printMatches(const Table& table, std::string_view text, Print print)
+// The positions of the country's places, one per record of its table, or
+// nullptr after writing why not to standard error.
+const std::vector<TPosition>* loadPositions(const TCountry& country, const TCatalogues& tables,
+                                            TCoordinates& coordinates)
 {
-    for (std::size_t i = 0; i < table.size(); ++i)
-        if (table[i].Nom.find(text) != std::string::npos)
-            print(std::to_string(i), table[i]);
+    std::string error;
+    try {
+        error = ReadCoordinates(*OpenResource("data"), coordinates);
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    const std::vector<TPosition>* positions = PositionsOf(coordinates, country.Index);
+    if (error.empty() && positions->size() != static_cast<std::size_t>(country.CityCount(tables)))
+        error = "Coordonn\xE9" "es illisibles : " + std::to_string(positions->size()) + " positions pour "
+              + std::to_string(country.CityCount(tables)) + " lieux " + std::string(country.Where);
+    if (error.empty())
+        return positions;
+    std::fprintf(stderr, "nubra-cli places : %s\n", Cp1252ToUtf8(error).c_str());
+    return nullptr;
 }
 
-void printCountry(int country, std::string_view text)
+// `positions`: nullptr, or one position per record of the country's table.
+void printCountry(const TCountry& country, const TCatalogues& tables, std::string_view text,
+                  const std::vector<TPosition>* positions)
 {
-    using std::to_string;
-    switch (country) {
-    case 0:
-        printMatches(FranceCities, text, [](const std::string& i, const TVilleFrance& c) {
-            printLine({i, c.CodePostal, c.CodeInsee, c.Departement, c.Nom, to_string(c.Region)});
-        });
-        break;
-    case 1:
-        printMatches(SuisseCities, text, [](const std::string& i, const TVilleSuisse& c) {
-            printLine({i, c.Nom, to_string(c.NPA)});
-        });
-        break;
-    case 2:
-        printMatches(CanadaCities, text, [](const std::string& i, const TVillecanada& c) {
-            printLine({i, c.Nom, to_string(c.Province), c.CodeVille});
-        });
-        break;
-    default:
-        printMatches(BelgiqueCities, text, [](const std::string& i, const TVilleBelge& c) {
-            printLine({i, c.Nom, to_string(c.Station)});
-        });
-        break;
+    for (std::int32_t i = 0; i < country.CityCount(tables); ++i) {
+        if (country.CityName(tables, i).find(text) == std::string::npos)
+            continue;
+        std::vector<std::string> fields = country.CityFields(tables, i);
+        fields.insert(fields.begin(), std::to_string(i));
+        if (positions) {
+            const TPosition& p = (*positions)[static_cast<std::size_t>(i)];
+            fields.push_back(FormatDegrees(p.Latitude));
+            fields.push_back(FormatDegrees(p.Longitude));
+        }
+        printLine(fields);
     }
 }
 
@@ -112,23 +119,31 @@ int RunPlaces(const Args& args)
         usage();
         return 0;
     }
+    TCatalogues tables;
     if (args.size() == 1 && args[0] == "--counts") {
-        if (!loadCatalogues())
+        if (!loadCatalogues(tables))
             return 1;
-        std::printf("france %d\nsuisse %d\ncanada %d\nbelgique %d\n", CityCount(FranceCities),
-                    CityCount(SuisseCities), CityCount(CanadaCities), CityCount(BelgiqueCities));
+        for (const TCountry& country : Countries())
+            std::printf("%.*s %d\n", static_cast<int>(country.Key.size()), country.Key.data(),
+                        country.CityCount(tables));
         return 0;
     }
-    if (args.empty() || args.size() > 2)
+    const bool withPositions = !args.empty() && args.back() == "--coords";
+    const std::size_t given = args.size() - (withPositions ? 1 : 0);
+    if (given == 0 || given > 2)
         return usage();
-    const std::optional<int> country = ParseCountry(args[0]);
+    const TCountry* country = ParseCountry(args[0]);
     if (!country) {
         std::fprintf(stderr, "nubra-cli places : pays inconnu \xC2\xAB %s \xC2\xBB\n", args[0].c_str());
         return usage();
     }
-    if (!loadCatalogues())
+    if (!loadCatalogues(tables))
         return 1;
-    printCountry(*country, args.size() == 2 ? Utf8ToCp1252(args[1]) : std::string());
+    TCoordinates coordinates;
+    const std::vector<TPosition>* positions = nullptr;
+    if (withPositions && !(positions = loadPositions(*country, tables, coordinates)))
+        return 1;
+    printCountry(*country, tables, given == 2 ? Utf8ToCp1252(args[1]) : std::string(), positions);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 

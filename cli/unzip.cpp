@@ -18,7 +18,7 @@
 #include <exception>
 #include <string>
 
-#include "commands.h"
+#include "subcommands.h"
 #include "cp1252.h"
 #include "stream.h"
 #include "vunzip.h"

@@ -86,12 +86,6 @@ auto fieldOf(Hosts& hosts, std::string_view key) -> decltype(&hosts.France)
     return nullptr;
 }
 
-TServiceHosts& currentHosts()
-{
-    static TServiceHosts hosts = DefaultServiceHosts();
-    return hosts;
-}
-
 } // namespace
 
 TServiceHosts DefaultServiceHosts()
@@ -139,16 +133,6 @@ TServiceHosts ApplyHostOverrides(TServiceHosts base, const THostLookup& lookup,
         *ServiceHostField(base, key) = std::string(value);
     }
     return base;
-}
-
-const TServiceHosts& ServiceHosts()
-{
-    return currentHosts();
-}
-
-void SetServiceHosts(TServiceHosts hosts)
-{
-    currentHosts() = std::move(hosts);
 }
 
 } // namespace nubra

@@ -3,9 +3,10 @@
 // Each service has a default host compiled in. A mirror or a local replica
 // can stand in for any of them: the caller hands in overrides (the window
 // and nubra-cli read them from the "serveurs" section of "nubra.ini"), each
-// "host" or "host:port". The sources build their addresses and attribution
-// lines from the hosts in effect, so the attribution always names the host
-// the page was really read from.
+// "host" or "host:port". The hosts in effect are a value that the caller
+// keeps and hands to each source; the sources build their addresses and
+// attribution lines from it, so the attribution always names the host the
+// page was really read from.
 //
 // This module knows nothing of the settings file: overrides arrive through
 // a lookup callable, which keeps it testable and free of file access.
@@ -60,11 +61,5 @@ using THostLookup = std::function<std::optional<std::string>(std::string_view ke
 // the caller can tell the user.
 TServiceHosts ApplyHostOverrides(TServiceHosts base, const THostLookup& lookup,
                                  std::vector<std::string>* rejected = nullptr);
-
-// The hosts the sources use: DefaultServiceHosts() until SetServiceHosts is
-// called. Set once at start-up, before any fetch; read from the thread that
-// fetches. Not meant to change while a fetch runs.
-const TServiceHosts& ServiceHosts();
-void SetServiceHosts(TServiceHosts hosts);
 
 } // namespace nubra

@@ -1,10 +1,8 @@
 // Small pieces shared by the four forecast sources: the forecast text's
-// line ends, the error for a city index outside its table, and the walk
-// step that skips forward to a tag.
+// line ends and the walk step that skips forward to a tag.
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,14 +25,6 @@ inline std::string JoinLines(const std::vector<std::string>& lines)
         text += "\r\n";
     }
     return text;
-}
-
-// "Aucune ville d'indice 12 en France": `where` is the country with its
-// preposition ("en France", "au Canada").
-[[noreturn]] inline void ThrowNoSuchCity(std::int32_t city, std::string_view where)
-{
-    throw std::runtime_error("Aucune ville d'indice " + std::to_string(city) + " " +
-                             std::string(where));
 }
 
 // A 1-based walk position is past the end of a text of `length` bytes.

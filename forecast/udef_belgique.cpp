@@ -7,8 +7,6 @@
 // most one character left.
 #include "udef_belgique.h"
 
-#include "catalogue.h"
-#include "hosts.h"
 #include "source_lines.h"
 #include "uuhtml.h"
 
@@ -52,12 +50,9 @@ std::string WalkBelgiquePage(std::string_view body, std::string_view name, std::
     return sources::JoinLines(lines);
 }
 
-std::string GetForecastBelgique(std::int32_t city, TIdHTTP& http)
+std::string GetForecastBelgique(const TVilleBelge& locality, const TServiceHosts& hosts, TIdHTTP& http)
 {
-    if (!IsValidCity(BelgiqueCities, city))
-        sources::ThrowNoSuchCity(city, "en Belgique");
-    const TVilleBelge& locality = BelgiqueCities[static_cast<std::size_t>(city)];
-    const std::string host = ServiceHosts().Belgique;
+    const std::string& host = hosts.Belgique;
     const std::string body = http.FetchPage("http://" + host + BelgiqueForecastPath(locality.Station));
     return WalkBelgiquePage(body, locality.Nom, host);
 }

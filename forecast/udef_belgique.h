@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "catalogue.h"
+#include "hosts.h"
 #include "http.h"
 
 namespace nubra {
@@ -23,8 +25,7 @@ std::string BelgiqueForecastPath(std::uint16_t station);
 // is walked from its start.
 std::string WalkBelgiquePage(std::string_view page, std::string_view name, std::string_view host);
 
-// Fetches and walks the page of BelgiqueCities[city]'s station from
-// ServiceHosts().Belgique.
-std::string GetForecastBelgique(std::int32_t city, TIdHTTP& http);
+// Fetches and walks the page of `locality`'s station from `hosts.Belgique`.
+std::string GetForecastBelgique(const TVilleBelge& locality, const TServiceHosts& hosts, TIdHTTP& http);
 
 } // namespace nubra

@@ -7,8 +7,6 @@
 // dropped. A page that ends inside a box keeps the lines already ended.
 #include "udef_canada.h"
 
-#include "catalogue.h"
-#include "hosts.h"
 #include "source_lines.h"
 #include "uuhtml.h"
 
@@ -68,15 +66,10 @@ std::string WalkCanadaPage(std::string_view body, std::string_view name, std::st
     return sources::JoinLines(lines);
 }
 
-std::string GetForecastCanada(std::int32_t city, TIdHTTP& http)
+std::string GetForecastCanada(const TVillecanada& place, const TServiceHosts& hosts, TIdHTTP& http)
 {
-    if (!IsValidCity(CanadaCities, city))
-        sources::ThrowNoSuchCity(city, "au Canada");
-    const TVillecanada& place = CanadaCities[static_cast<std::size_t>(city)];
-    const std::string host = ServiceHosts().Canada;
-    const std::string siteHost = ServiceHosts().CanadaSite;
-    const std::string body = http.FetchPage("http://" + host + CanadaForecastPath(place.CodeVille));
-    return WalkCanadaPage(body, place.Nom, siteHost);
+    const std::string body = http.FetchPage("http://" + hosts.Canada + CanadaForecastPath(place.CodeVille));
+    return WalkCanadaPage(body, place.Nom, hosts.CanadaSite);
 }
 
 } // namespace nubra

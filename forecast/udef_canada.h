@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "catalogue.h"
+#include "hosts.h"
 #include "http.h"
 
 namespace nubra {
@@ -22,8 +24,8 @@ std::string CanadaForecastPath(std::string_view codeVille);
 // heading lines.
 std::string WalkCanadaPage(std::string_view page, std::string_view name, std::string_view siteHost);
 
-// Fetches CanadaCities[city]'s page from ServiceHosts().Canada and walks it,
-// naming ServiceHosts().CanadaSite in the attribution.
-std::string GetForecastCanada(std::int32_t city, TIdHTTP& http);
+// Fetches `place`'s page from `hosts.Canada` and walks it, naming
+// `hosts.CanadaSite` in the attribution.
+std::string GetForecastCanada(const TVillecanada& place, const TServiceHosts& hosts, TIdHTTP& http);
 
 } // namespace nubra

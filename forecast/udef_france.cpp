@@ -17,8 +17,6 @@
 // loop stops at the end of the page, whatever the markup.
 #include "udef_france.h"
 
-#include "catalogue.h"
-#include "hosts.h"
 #include "source_lines.h"
 #include "uuhtml.h"
 
@@ -134,12 +132,9 @@ std::string WalkFrancePage(std::string_view body, std::string_view name, std::st
     return sources::JoinLines(lines);
 }
 
-std::string GetForecastFrance(std::int32_t city, TIdHTTP& http)
+std::string GetForecastFrance(const TVilleFrance& commune, const TServiceHosts& hosts, TIdHTTP& http)
 {
-    if (!IsValidCity(FranceCities, city))
-        sources::ThrowNoSuchCity(city, "en France");
-    const TVilleFrance& commune = FranceCities[static_cast<std::size_t>(city)];
-    const std::string host = ServiceHosts().France;
+    const std::string& host = hosts.France;
     http.FetchPage("http://" + host + std::string(FranceHomePath));
     const std::string body = http.FetchPage("http://" + host + FranceForecastPath(commune.CodeInsee));
     return WalkFrancePage(body, commune.Nom, host);

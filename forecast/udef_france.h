@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "catalogue.h"
+#include "hosts.h"
 #include "http.h"
 
 namespace nubra {
@@ -25,9 +27,8 @@ std::string FranceForecastPath(std::string_view codeInsee);
 // lacks ".cityWeather" or "Actualis", or ends inside the ephemeris block.
 std::string WalkFrancePage(std::string_view page, std::string_view name, std::string_view host);
 
-// Fetches the home page, then the page of FranceCities[city], on `http`,
-// from ServiceHosts().France, and walks it. Fetch failures pass through as
-// EHttpError; a city index outside FranceCities raises std::runtime_error.
-std::string GetForecastFrance(std::int32_t city, TIdHTTP& http);
+// Fetches the home page, then `commune`'s page, on `http`, from
+// `hosts.France`, and walks it. Fetch failures pass through as EHttpError.
+std::string GetForecastFrance(const TVilleFrance& commune, const TServiceHosts& hosts, TIdHTTP& http);
 
 } // namespace nubra

@@ -11,8 +11,6 @@
 
 #include <stdexcept>
 
-#include "catalogue.h"
-#include "hosts.h"
 #include "source_lines.h"
 #include "uuhtml.h"
 
@@ -180,12 +178,9 @@ std::string WalkSuissePage(std::string_view body, std::string_view name, std::st
     return sources::JoinLines(lines);
 }
 
-std::string GetForecastSuisse(std::int32_t city, TIdHTTP& http)
+std::string GetForecastSuisse(const TVilleSuisse& locality, const TServiceHosts& hosts, TIdHTTP& http)
 {
-    if (!IsValidCity(SuisseCities, city))
-        sources::ThrowNoSuchCity(city, "en Suisse");
-    const TVilleSuisse& locality = SuisseCities[static_cast<std::size_t>(city)];
-    const std::string host = ServiceHosts().Suisse;
+    const std::string& host = hosts.Suisse;
     const std::string body = http.FetchPage("http://" + host + SuisseForecastPath(locality.NPA));
     return WalkSuissePage(body, locality.Nom, host);
 }

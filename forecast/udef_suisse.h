@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "catalogue.h"
+#include "hosts.h"
 #include "http.h"
 
 namespace nubra {
@@ -37,7 +39,7 @@ std::string SuisseForecastPath(std::uint16_t npa);
 // the lines gathered so far. Raises ExpandDate's error.
 std::string WalkSuissePage(std::string_view page, std::string_view name, std::string_view host);
 
-// Fetches and walks the page of SuisseCities[city] from ServiceHosts().Suisse.
-std::string GetForecastSuisse(std::int32_t city, TIdHTTP& http);
+// Fetches and walks the page of `locality` from `hosts.Suisse`.
+std::string GetForecastSuisse(const TVilleSuisse& locality, const TServiceHosts& hosts, TIdHTTP& http);
 
 } // namespace nubra

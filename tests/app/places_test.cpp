@@ -16,6 +16,7 @@
 #include "hosts.h"
 #include "http.h"
 #include "profile.h"
+#include "recording_http.h"
 
 namespace nubra {
 namespace {
@@ -44,7 +45,6 @@ TVillecanada canadien(std::string nom, std::uint8_t province) {
 class SmallCatalogue : public ::testing::Test {
 protected:
     void SetUp() override {
-        ClearCatalogues();
         FranceCities = {
             commune("Achenheim", "67", 1),  commune("Altorf", "67", 1),    commune("Colmar", "68", 1),
             commune("Castillon", "64", 2),  commune("Pau", "64", 2),       commune("Castillon", "64", 2),
@@ -55,11 +55,16 @@ protected:
         SuisseCities = {{"AADORF", 8355}, {"BERN", 3000}, {"BERN", 3000}};
         BelgiqueCities = {{"'s Gravenwezel", 6450}, {"Bruxelles", 6451}};
     }
-    void TearDown() override { ClearCatalogues(); }
+
+    TCatalogues tables;
+    std::vector<TVilleFrance>& FranceCities = tables.FranceCities;
+    std::vector<TVillecanada>& CanadaCities = tables.CanadaCities;
+    std::vector<TVilleSuisse>& SuisseCities = tables.SuisseCities;
+    std::vector<TVilleBelge>& BelgiqueCities = tables.BelgiqueCities;
 };
 
 TEST_F(SmallCatalogue, FranceShowsTheRecordsRegionDepartmentAndCommune) {
-    const TCountryView view = CountryView(1, kFrance);
+    const TCountryView view = CountryView(tables, 1, kFrance);
     EXPECT_EQ(view.Country, kFrance);
     EXPECT_TRUE(view.RegionVisible);
     EXPECT_TRUE(view.DepartmentVisible);
@@ -74,7 +79,7 @@ TEST_F(SmallCatalogue, FranceShowsTheRecordsRegionDepartmentAndCommune) {
     EXPECT_EQ(view.Cities.Items, (std::vector<std::string>{"Achenheim", "Altorf"}));
     EXPECT_EQ(view.Cities.Selected, 1);
 
-    const TCountryView colmar = CountryView(2, kFrance);
+    const TCountryView colmar = CountryView(tables, 2, kFrance);
     EXPECT_EQ(colmar.Departments.Selected, 1);
     EXPECT_EQ(colmar.Cities.Items, (std::vector<std::string>{"Colmar"}));
     EXPECT_EQ(colmar.Cities.Selected, 0);
@@ -83,7 +88,7 @@ TEST_F(SmallCatalogue, FranceShowsTheRecordsRegionDepartmentAndCommune) {
 TEST_F(SmallCatalogue, DuplicateNamesShowTheLastAndResolveToTheFirst) {
     // Either "Castillon" shown as the stored place selects the second entry.
     for (const std::int32_t city : {3, 5}) {
-        const TCountryView view = CountryView(city, kFrance);
+        const TCountryView view = CountryView(tables, city, kFrance);
         EXPECT_EQ(view.Regions.Selected, 1);
         EXPECT_EQ(view.Departments.Items[view.Departments.Selected], "64 : Pyr\xE9n\xE9" "es-Atlantiques (Pau)");
         EXPECT_EQ(view.Cities.Items, (std::vector<std::string>{"Castillon", "Pau", "Castillon"}));
@@ -92,19 +97,19 @@ TEST_F(SmallCatalogue, DuplicateNamesShowTheLastAndResolveToTheFirst) {
     // Choosing either resolves to the first in catalogue order.
     for (const std::int32_t row : {0, 2}) {
         std::int32_t city = -1, country = -1;
-        ResolveSelection({kFrance, 1, "64 : Pyr\xE9n\xE9" "es-Atlantiques (Pau)", row, "Castillon"}, city, country);
+        ResolveSelection(tables, {kFrance, 1, "64 : Pyr\xE9n\xE9" "es-Atlantiques (Pau)", row, "Castillon"}, city, country);
         EXPECT_EQ(country, kFrance);
         EXPECT_EQ(city, 3);
     }
     // Canada: the same rule, by province.
-    EXPECT_EQ(CountryView(3, kCanada).Cities.Selected, 2);
+    EXPECT_EQ(CountryView(tables, 3, kCanada).Cities.Selected, 2);
     std::int32_t city = -1, country = -1;
-    ResolveSelection({kCanada, 0, "", 2, "Banff"}, city, country);
+    ResolveSelection(tables, {kCanada, 0, "", 2, "Banff"}, city, country);
     EXPECT_EQ(city, 1);
 }
 
 TEST_F(SmallCatalogue, IdenticalSwissEntriesAreToldApartByPosition) {
-    const TCountryView view = CountryView(2, kSuisse);
+    const TCountryView view = CountryView(tables, 2, kSuisse);
     EXPECT_EQ(view.Cities.Items, (std::vector<std::string>{"AADORF 8355", "BERN 3000", "BERN 3000"}));
     EXPECT_EQ(view.Cities.Selected, 2);
     EXPECT_FALSE(view.RegionVisible);
@@ -113,14 +118,14 @@ TEST_F(SmallCatalogue, IdenticalSwissEntriesAreToldApartByPosition) {
     EXPECT_EQ(view.DepartmentEnabled, false);
     for (const std::int32_t row : {1, 2}) {
         std::int32_t city = 0, country = 0;
-        ResolveSelection({kSuisse, -1, "", row, "BERN 3000"}, city, country);
+        ResolveSelection(tables, {kSuisse, -1, "", row, "BERN 3000"}, city, country);
         EXPECT_EQ(country, kSuisse);
         EXPECT_EQ(city, row);
     }
 }
 
 TEST_F(SmallCatalogue, CanadaAndBelgiumLists) {
-    const TCountryView canada = CountryView(2, kCanada);
+    const TCountryView canada = CountryView(tables, 2, kCanada);
     EXPECT_TRUE(canada.RegionVisible);
     EXPECT_FALSE(canada.DepartmentVisible);
     EXPECT_EQ(canada.RegionEnabled, true);
@@ -130,7 +135,7 @@ TEST_F(SmallCatalogue, CanadaAndBelgiumLists) {
     EXPECT_TRUE(canada.Departments.Items.empty());
     EXPECT_EQ(canada.Cities.Items, (std::vector<std::string>{"Qu\xE9" "bec"}));
 
-    const TCountryView belgium = CountryView(0, kBelgique);
+    const TCountryView belgium = CountryView(tables, 0, kBelgique);
     EXPECT_EQ(belgium.Cities.Items, (std::vector<std::string>{"'s Gravenwezel", "Bruxelles"}));
     EXPECT_EQ(belgium.Cities.Selected, 0);
     EXPECT_FALSE(belgium.RegionVisible);
@@ -138,7 +143,7 @@ TEST_F(SmallCatalogue, CanadaAndBelgiumLists) {
 
 TEST_F(SmallCatalogue, InvalidIndicesShowTheCountryWithNothingSelected) {
     for (const std::int32_t city : {-1, 8, 100000}) {
-        const TCountryView france = CountryView(city, kFrance);
+        const TCountryView france = CountryView(tables, city, kFrance);
         EXPECT_EQ(france.Regions.Items.size(), 22u);
         EXPECT_EQ(france.Regions.Selected, -1);
         EXPECT_TRUE(france.Departments.Items.empty());
@@ -146,28 +151,28 @@ TEST_F(SmallCatalogue, InvalidIndicesShowTheCountryWithNothingSelected) {
         EXPECT_EQ(france.Cities.Selected, -1);
         EXPECT_TRUE(france.DepartmentVisible);
     }
-    const TCountryView canada = CountryView(4, kCanada);
+    const TCountryView canada = CountryView(tables, 4, kCanada);
     EXPECT_EQ(canada.Regions.Items.size(), 13u);
     EXPECT_EQ(canada.Regions.Selected, -1);
     EXPECT_TRUE(canada.Cities.Items.empty());
 
-    const TCountryView suisse = CountryView(3, kSuisse);
+    const TCountryView suisse = CountryView(tables, 3, kSuisse);
     EXPECT_EQ(suisse.Cities.Items.size(), 3u);
     EXPECT_EQ(suisse.Cities.Selected, -1);
 
     // An empty table: index 0 is no more valid than any other.
     BelgiqueCities.clear();
-    const TCountryView empty = CountryView(0, kBelgique);
+    const TCountryView empty = CountryView(tables, 0, kBelgique);
     EXPECT_TRUE(empty.Cities.Items.empty());
     EXPECT_EQ(empty.Cities.Selected, -1);
-    EXPECT_FALSE(IsValidPlace(kBelgique, 0));
-    EXPECT_TRUE(IsValidPlace(kSuisse, 2));
-    EXPECT_FALSE(IsValidPlace(kSuisse, 3));
-    EXPECT_FALSE(IsValidPlace(7, 0));
+    EXPECT_FALSE(IsValidPlace(tables, kBelgique, 0));
+    EXPECT_TRUE(IsValidPlace(tables, kSuisse, 2));
+    EXPECT_FALSE(IsValidPlace(tables, kSuisse, 3));
+    EXPECT_FALSE(IsValidPlace(tables, 7, 0));
 }
 
 TEST_F(SmallCatalogue, UnknownCountrySelectsNothingAndLeavesEnablingAlone) {
-    const TCountryView view = CountryView(0, 7);
+    const TCountryView view = CountryView(tables, 0, 7);
     EXPECT_EQ(view.Country, -1);
     EXPECT_FALSE(view.RegionVisible);
     EXPECT_FALSE(view.DepartmentVisible);
@@ -177,7 +182,7 @@ TEST_F(SmallCatalogue, UnknownCountrySelectsNothingAndLeavesEnablingAlone) {
     EXPECT_TRUE(view.Cities.Items.empty());
 
     std::int32_t city = 5, country = 0;
-    ResolveSelection({7, 0, "", 0, "Achenheim"}, city, country);
+    ResolveSelection(tables, {7, 0, "", 0, "Achenheim"}, city, country);
     EXPECT_EQ(country, 7);
     EXPECT_EQ(city, 5);
 }
@@ -185,26 +190,26 @@ TEST_F(SmallCatalogue, UnknownCountrySelectsNothingAndLeavesEnablingAlone) {
 TEST_F(SmallCatalogue, ResolutionWithoutAMatchKeepsTheCity) {
     // The lists hold French communes while the country list says Canada.
     std::int32_t city = 6, country = 0;
-    ResolveSelection({kCanada, 0, "", 0, "Achenheim"}, city, country);
+    ResolveSelection(tables, {kCanada, 0, "", 0, "Achenheim"}, city, country);
     EXPECT_EQ(country, kCanada);
     EXPECT_EQ(city, 6);
     // A commune of the right name in another region's department.
-    ResolveSelection({kFrance, 2, "67 : Bas-Rhin (Strasbourg)", 0, "Achenheim"}, city, country);
+    ResolveSelection(tables, {kFrance, 2, "67 : Bas-Rhin (Strasbourg)", 0, "Achenheim"}, city, country);
     EXPECT_EQ(city, 6);
-    ResolveSelection({kFrance, 0, "67 : Bas-Rhin (Strasbourg)", 0, "Achenheim"}, city, country);
+    ResolveSelection(tables, {kFrance, 0, "67 : Bas-Rhin (Strasbourg)", 0, "Achenheim"}, city, country);
     EXPECT_EQ(city, 0);
 }
 
 TEST_F(SmallCatalogue, CorsicaAndRegionChanges) {
     EXPECT_EQ(RegionDepartments(8),
               (std::vector<std::string>{"2A : Corse-du-Sud (Ajaccio)", "2B : Haute-Corse (Bastia)"}));
-    EXPECT_EQ(DepartmentCommunes("2B : Haute-Corse (Bastia)"), (std::vector<std::string>{"Bastia"}));
-    const TCountryView ajaccio = CountryView(6, kFrance);
+    EXPECT_EQ(DepartmentCommunes(tables, "2B : Haute-Corse (Bastia)"), (std::vector<std::string>{"Bastia"}));
+    const TCountryView ajaccio = CountryView(tables, 6, kFrance);
     EXPECT_EQ(ajaccio.Regions.Selected, 7);
     EXPECT_EQ(ajaccio.Departments.Selected, 0);
     EXPECT_EQ(ajaccio.Cities.Items, (std::vector<std::string>{"Ajaccio"}));
     std::int32_t city = 0, country = 0;
-    ResolveSelection({kFrance, 7, "2B : Haute-Corse (Bastia)", 0, "Bastia"}, city, country);
+    ResolveSelection(tables, {kFrance, 7, "2B : Haute-Corse (Bastia)", 0, "Bastia"}, city, country);
     EXPECT_EQ(city, 7);
 
     const auto ileDeFrance = RegionDepartments(10);
@@ -213,7 +218,7 @@ TEST_F(SmallCatalogue, CorsicaAndRegionChanges) {
     EXPECT_EQ(ileDeFrance.front(), "75 : Paris (Paris)");
     EXPECT_TRUE(RegionDepartments(0).empty());
     EXPECT_TRUE(RegionDepartments(23).empty());
-    EXPECT_EQ(ProvinceCities(1), (std::vector<std::string>{"Airdrie", "Banff", "Banff"}));
+    EXPECT_EQ(ProvinceCities(tables, 1), (std::vector<std::string>{"Airdrie", "Banff", "Banff"}));
 }
 
 TEST(SortedList, AddReportsThePositionInTextOrder) {
@@ -246,35 +251,69 @@ TEST(ErrorBox, FullStopAddedWhenTheLastByteSortsAfterIt) {
     EXPECT_EQ(ErrorBoxText(""), "");
 }
 
-// An HTTP client that records what it is asked and answers nothing useful.
-class TRecordingHttp : public TIdHTTP {
-public:
-    std::string FetchPage(const std::string& url) override {
-        urls.push_back(url);
-        return {};
-    }
-    std::vector<std::string> urls;
+// An HTTP client that records what it is asked and answers an empty page.
+struct TRecordingHttp : test::TRecordingHttp {
+    TRecordingHttp() : test::TRecordingHttp(TMissingPage::Empty) {}
 };
 
 TEST_F(SmallCatalogue, FetchForecastChecksTheIndexBeforeFetching) {
+    const TServiceHosts hosts = DefaultServiceHosts();
     TRecordingHttp http;
-    EXPECT_FALSE(FetchForecast(7, 0, http).has_value());
-    EXPECT_FALSE(FetchForecast(-1, 0, http).has_value());
-    EXPECT_TRUE(http.urls.empty());
+    EXPECT_FALSE(FetchForecast(tables, hosts, 7, 0, http).has_value());
+    EXPECT_FALSE(FetchForecast(tables, hosts, -1, 0, http).has_value());
+    EXPECT_TRUE(http.Requests.empty());
 
     try {
-        FetchForecast(kCanada, 4, http);
+        FetchForecast(tables, hosts, kCanada, 4, http);
         ADD_FAILURE() << "no error raised";
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()), "Ville inconnue : le catalogue Canada n'a pas de ville num\xE9ro 4");
     }
-    EXPECT_THROW(FetchForecast(kFrance, -1, http), std::runtime_error);
-    EXPECT_TRUE(http.urls.empty());
+    EXPECT_THROW(FetchForecast(tables, hosts, kFrance, -1, http), std::runtime_error);
+    EXPECT_TRUE(http.Requests.empty());
 
     // A valid place goes to its country's source.
-    EXPECT_TRUE(FetchForecast(kSuisse, 0, http).has_value());
-    ASSERT_EQ(http.urls.size(), 1u);
-    EXPECT_NE(http.urls[0].find("8355"), std::string::npos);
+    EXPECT_TRUE(FetchForecast(tables, hosts, kSuisse, 0, http).has_value());
+    ASSERT_EQ(http.Requests.size(), 1u);
+    EXPECT_NE(http.Requests[0].find("8355"), std::string::npos);
+}
+
+// The country table: one row per index, found by key or index, each
+// record's fields in declared order, and the fetch refusing an index its
+// table does not hold before anything is fetched.
+TEST_F(SmallCatalogue, CountryRowsDescribeEachCountry) {
+    ASSERT_EQ(Countries().size(), 4u);
+    for (const TCountry& row : Countries()) {
+        EXPECT_EQ(FindCountry(row.Index), &row);
+        EXPECT_EQ(FindCountry(row.Key), &row);
+        EXPECT_EQ(FindCountry(std::to_string(row.Index)), &row);
+        EXPECT_EQ(CountryName(row.Index), row.Name);
+    }
+    EXPECT_EQ(FindCountry(4), nullptr);
+    EXPECT_EQ(FindCountry("FRANCE"), nullptr);
+    EXPECT_EQ(FindCountry(" 0"), nullptr);
+    EXPECT_EQ(FindCountry(kCanada)->CityCount(tables), 4);
+    EXPECT_EQ(FindCountry(kSuisse)->CityName(tables, 1), "BERN");
+    EXPECT_EQ(FindCountry(kFrance)->CityFields(tables, 0),
+              (std::vector<std::string>{"67000", "67001", "67", "Achenheim", "1"}));
+    EXPECT_EQ(FindCountry(kBelgique)->CityFields(tables, 1), (std::vector<std::string>{"Bruxelles", "6451"}));
+
+    const TServiceHosts hosts = DefaultServiceHosts();
+    TRecordingHttp http;
+    const std::pair<std::int32_t, std::int32_t> outside[] = {{kFrance, 8}, {kFrance, -1}, {kSuisse, 3},
+                                                              {kCanada, 4}, {kBelgique, 2147483647}};
+    const char* messages[] = {"Aucune ville d'indice 8 en France", "Aucune ville d'indice -1 en France",
+                              "Aucune ville d'indice 3 en Suisse", "Aucune ville d'indice 4 au Canada",
+                              "Aucune ville d'indice 2147483647 en Belgique"};
+    for (std::size_t i = 0; i < std::size(outside); ++i) {
+        try {
+            FetchCityForecast(*FindCountry(outside[i].first), tables, outside[i].second, hosts, http);
+            ADD_FAILURE() << messages[i];
+        } catch (const std::runtime_error& error) {
+            EXPECT_STREQ(error.what(), messages[i]);
+        }
+    }
+    EXPECT_TRUE(http.Requests.empty());
 }
 
 class TempConfig : public ::testing::Test {
@@ -308,22 +347,23 @@ TEST_F(TempConfig, DefaultPlaceIsWrittenCityFirstAndReadBack) {
 
 TEST_F(TempConfig, HostOverridesComeFromTheServeursSection) {
     const auto file = (dir_ / "nubra.ini").string();
-    TServiceHosts before = DefaultServiceHosts();
-    before.Belgique = "miroir.example:81";
-    SetServiceHosts(before);
+    TServiceHosts base = DefaultServiceHosts();
+    base.Belgique = "miroir.example:81";
     WriteProfileString(file, "serveurs", "suisse", "127.0.0.1:8080");
     WriteProfileString(file, "serveurs", "canada", "pas un h\xF4te");
-    const auto rejected = ApplySettingsHosts(file);
+    std::vector<std::string> rejected;
+    const TServiceHosts hosts = SettingsHosts(file, rejected, base);
     EXPECT_EQ(rejected, (std::vector<std::string>{"canada"}));
+    TCatalogues tables;
+    tables.SuisseCities = {{"AADORF", 8355}};
     TRecordingHttp http;
-    SuisseCities = {{"AADORF", 8355}};
-    FetchForecast(kSuisse, 0, http);
-    ASSERT_EQ(http.urls.size(), 1u);
-    EXPECT_EQ(http.urls[0].rfind("http://127.0.0.1:8080/", 0), 0u) << http.urls[0];
-    EXPECT_EQ(ServiceHosts().Belgique, "miroir.example:81");  // no key: kept
-    EXPECT_EQ(ServiceHosts().Canada, DefaultServiceHosts().Canada);
-    SuisseCities.clear();
-    SetServiceHosts(DefaultServiceHosts());
+    FetchForecast(tables, hosts, kSuisse, 0, http);
+    ASSERT_EQ(http.Requests.size(), 1u);
+    EXPECT_EQ(http.Requests[0].rfind("http://127.0.0.1:8080/", 0), 0u) << http.Requests[0];
+    EXPECT_EQ(hosts.Belgique, "miroir.example:81");  // no key: kept
+    EXPECT_EQ(hosts.Canada, DefaultServiceHosts().Canada);
+    // Without a base, the window and the companion start from the defaults.
+    EXPECT_EQ(SettingsHosts(file, rejected).Belgique, DefaultServiceHosts().Belgique);
 }
 
 } // namespace

@@ -25,7 +25,7 @@ TEST(WindowWithoutCatalogue, ReportsTheMissingResourceAndKeepsTheDesignContent) 
     EXPECT_EQ(watcher.boxes()[0].Text, QString::fromUtf8("Ressource data non trouvée."));
     EXPECT_EQ(watcher.boxes()[0].Title, test::expectedBoxTitle());
     EXPECT_EQ(watcher.boxes()[0].Icon, QMessageBox::Critical);
-    EXPECT_TRUE(FranceCities.empty());
+    EXPECT_TRUE(form.Catalogues().FranceCities.empty());
     EXPECT_EQ(CurrentCountry, 0);  // the settings were not read
     EXPECT_EQ(form.ComboBox3->currentText(), "France");
     EXPECT_EQ(form.ComboBox1->count(), 22);

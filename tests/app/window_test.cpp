@@ -71,7 +71,6 @@ protected:
         form_.reset();
         watcher_.reset();
         config_.reset();
-        SetServiceHosts(DefaultServiceHosts());
     }
 
     // Settings file: the replica's hosts, then `general` lines if any.
@@ -81,8 +80,8 @@ protected:
         config_->write(content);
     }
 
-    TForm1& open() {
-        form_ = std::make_unique<TForm1>();
+    TForm1& open(TServiceHosts baseHosts = DefaultServiceHosts()) {
+        form_ = std::make_unique<TForm1>(nullptr, std::move(baseHosts));
         form_->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form_.get(), 5000));
         form_->activateWindow();
@@ -91,6 +90,7 @@ protected:
     }
 
     const std::vector<test::TBoxSeen>& boxes() const { return watcher_->boxes(); }
+    const TCatalogues& tables() const { return form_->Catalogues(); }
 
     static test::TReplica* replica_;
     std::unique_ptr<TConfigFolder> config_;
@@ -253,15 +253,14 @@ TEST_F(WindowTest, StartsWithoutSettingsOnTheFirstFrenchCommune) {
     // No settings file at all; the hosts in effect are the replica's.
     TServiceHosts hosts;
     hosts.France = hosts.Suisse = hosts.Canada = hosts.CanadaSite = hosts.Belgique = replica_->host();
-    SetServiceHosts(hosts);
-    TForm1& form = open();
+    TForm1& form = open(hosts);
     EXPECT_TRUE(boxes().empty());
-    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(FranceCities[0].Nom)));
-    ASSERT_FALSE(FranceCities.empty());
+    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(tables().FranceCities[0].Nom)));
+    ASSERT_FALSE(tables().FranceCities.empty());
     EXPECT_EQ(form.ComboBox3->currentText(), "France");
     EXPECT_EQ(form.ComboBox1->currentText(), "Alsace");
     EXPECT_EQ(form.ComboBox2->currentText(), "67 : Bas-Rhin (Strasbourg)");
-    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(FranceCities[0].Nom));
+    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(tables().FranceCities[0].Nom));
     EXPECT_EQ(CurrentCountry, 0);
     EXPECT_EQ(CurrentCity, 0);
     EXPECT_FALSE(std::filesystem::exists(config_->settings()));  // start-up writes nothing
@@ -271,8 +270,8 @@ TEST_F(WindowTest, StartsOnTheStoredFrenchDefaultWithItsForecast) {
     settings("");  // hosts only: "Pays" and "villedefaut" read as 0
     TForm1& form = open();
     EXPECT_TRUE(boxes().empty()) << boxes().front().Text.toStdString();
-    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(FranceCities[0].Nom));
-    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(FranceCities[0].Nom)));
+    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(tables().FranceCities[0].Nom));
+    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(tables().FranceCities[0].Nom)));
     EXPECT_FALSE(form.Memo1->toPlainText().contains('\r'));
     EXPECT_EQ(form.ListBox1->visualItemRect(form.ListBox1->item(0)).height(), 13);
     EXPECT_TRUE(wholeTextSelected(form.Memo1));
@@ -289,9 +288,9 @@ TEST_F(WindowTest, StartsOnCanadaWithThePromptForItsCity) {
     EXPECT_TRUE(form.Label1->isVisible());
     EXPECT_FALSE(form.ComboBox2->isVisible());
     EXPECT_FALSE(form.Label2->isVisible());
-    EXPECT_EQ(form.ComboBox1->currentIndex(), CanadaCities[3].Province - 1);
-    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(CanadaCities[3].Nom));
-    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(CanadaCities[3].Nom)));
+    EXPECT_EQ(form.ComboBox1->currentIndex(), tables().CanadaCities[3].Province - 1);
+    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(tables().CanadaCities[3].Nom));
+    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(tables().CanadaCities[3].Nom)));
     EXPECT_TRUE(wholeTextSelected(form.Memo1));
 }
 
@@ -350,20 +349,20 @@ TEST_F(WindowTest, ChoosingCanadaShowsTheFirstProvinceAndFetchesNothing) {
     EXPECT_FALSE(form.ComboBox2->isVisible());
     EXPECT_FALSE(form.ComboBox2->isEnabled());
     EXPECT_FALSE(form.Label2->isVisible());
-    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(CanadaCities[0].Nom));
+    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(tables().CanadaCities[0].Nom));
     EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
 
     // Another province: its cities, none selected.
     choose(form.ComboBox1, 10);
     EXPECT_GT(form.ListBox1->count(), 0);
     EXPECT_TRUE(form.ListBox1->selectedItems().isEmpty());
-    EXPECT_EQ(form.ListBox1->item(0)->text(), fromCp1252(ProvinceCities(11).front()));
+    EXPECT_EQ(form.ListBox1->item(0)->text(), fromCp1252(ProvinceCities(tables(), 11).front()));
 
     // Switzerland and Belgium list their whole catalogue.
     choose(form.ComboBox3, 1);
-    EXPECT_EQ(form.ListBox1->count(), static_cast<int>(SuisseCities.size()));
+    EXPECT_EQ(form.ListBox1->count(), static_cast<int>(tables().SuisseCities.size()));
     EXPECT_EQ(selectedCity(form.ListBox1),
-              fromCp1252(SuisseCities[0].Nom + " " + std::to_string(SuisseCities[0].NPA)));
+              fromCp1252(tables().SuisseCities[0].Nom + " " + std::to_string(tables().SuisseCities[0].NPA)));
     EXPECT_FALSE(form.ComboBox1->isVisible());
     // Typing the first letters of a place jumps to it.
     form.ListBox1->setFocus();
@@ -372,7 +371,7 @@ TEST_F(WindowTest, ChoosingCanadaShowsTheFirstProvinceAndFetchesNothing) {
     EXPECT_TRUE(form.ListBox1->currentItem()->text().startsWith(QStringLiteral("BER")))
         << form.ListBox1->currentItem()->text().toStdString();
     choose(form.ComboBox3, 3);
-    EXPECT_EQ(form.ListBox1->count(), static_cast<int>(BelgiqueCities.size()));
+    EXPECT_EQ(form.ListBox1->count(), static_cast<int>(tables().BelgiqueCities.size()));
     EXPECT_TRUE(boxes().empty());
 }
 
@@ -385,7 +384,7 @@ TEST_F(WindowTest, RegionAndDepartmentChoicesRefillTheListsBelow) {
     EXPECT_EQ(form.ComboBox2->itemText(0), "2A : Corse-du-Sud (Ajaccio)");
     EXPECT_EQ(form.ComboBox2->itemText(1), "2B : Haute-Corse (Bastia)");
     EXPECT_EQ(form.ComboBox2->currentIndex(), 0);
-    EXPECT_EQ(form.ListBox1->count(), static_cast<int>(DepartmentCommunes("2A").size()));
+    EXPECT_EQ(form.ListBox1->count(), static_cast<int>(DepartmentCommunes(tables(), "2A").size()));
     EXPECT_TRUE(form.ListBox1->selectedItems().isEmpty());
 
     // "Voir" and "Définir" do nothing until a commune is chosen.
@@ -397,14 +396,14 @@ TEST_F(WindowTest, RegionAndDepartmentChoicesRefillTheListsBelow) {
     EXPECT_EQ(config_->read().find("villedefaut"), std::string::npos);
 
     choose(form.ComboBox2, 1);
-    const auto bastia = DepartmentCommunes("2B");
+    const auto bastia = DepartmentCommunes(tables(), "2B");
     ASSERT_FALSE(bastia.empty());
     EXPECT_EQ(form.ListBox1->count(), static_cast<int>(bastia.size()));
     chooseCity(form.ListBox1, 0);
     form.Button3->click();
     EXPECT_TRUE(boxes().empty());
     EXPECT_EQ(CurrentCountry, 0);
-    EXPECT_EQ(FranceCities[static_cast<std::size_t>(CurrentCity)].Departement, "2B");
+    EXPECT_EQ(tables().FranceCities[static_cast<std::size_t>(CurrentCity)].Departement, "2B");
     EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(bastia.front())));
 }
 
@@ -412,8 +411,8 @@ TEST_F(WindowTest, TheTwoCastillonOfPyreneesAtlantiquesResolveToTheFirst) {
     std::vector<std::int32_t> castillon;
     settings("Pays=7\n");
     TForm1& form = open();
-    for (std::size_t i = 0; i < FranceCities.size(); ++i)
-        if (FranceCities[i].Departement == "64" && FranceCities[i].Nom == "Castillon")
+    for (std::size_t i = 0; i < tables().FranceCities.size(); ++i)
+        if (tables().FranceCities[i].Departement == "64" && tables().FranceCities[i].Nom == "Castillon")
             castillon.push_back(static_cast<std::int32_t>(i));
     ASSERT_EQ(castillon.size(), 2u);
 
@@ -450,7 +449,7 @@ TEST_F(WindowTest, RegionChoiceFollowsCurrentCountryRatherThanTheLists) {
     choose(form.ComboBox1, 1);                      // "Colombie-Britannique", read as region 2
     EXPECT_EQ(form.ComboBox2->currentText(), QString::fromUtf8("24 : Dordogne (Périgueux)"));
     EXPECT_FALSE(form.ComboBox2->isVisible());
-    EXPECT_EQ(form.ListBox1->count(), static_cast<int>(DepartmentCommunes("24").size()));
+    EXPECT_EQ(form.ListBox1->count(), static_cast<int>(DepartmentCommunes(tables(), "24").size()));
 
     // A commune chosen there matches no Canadian city: the city index stays.
     chooseCity(form.ListBox1, 0);
@@ -460,7 +459,7 @@ TEST_F(WindowTest, RegionChoiceFollowsCurrentCountryRatherThanTheLists) {
     EXPECT_EQ(CurrentCountry, 2);
     EXPECT_EQ(CurrentCity, 5);
     EXPECT_TRUE(boxes().empty());
-    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(CanadaCities[5].Nom)));
+    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(tables().CanadaCities[5].Nom)));
     EXPECT_NE(form.Memo1->toPlainText(), memo);
 }
 
@@ -476,7 +475,7 @@ TEST_F(WindowTest, ShowRefreshStoreAndRestore) {
     EXPECT_EQ(CurrentCountry, 1);
     EXPECT_EQ(CurrentCity, 5);
     const QString swiss = form.Memo1->toPlainText();
-    EXPECT_TRUE(swiss.contains(fromCp1252(SuisseCities[5].Nom)));
+    EXPECT_TRUE(swiss.contains(fromCp1252(tables().SuisseCities[5].Nom)));
     EXPECT_EQ(QApplication::focusWidget(), form.Memo1);
     EXPECT_TRUE(wholeTextSelected(form.Memo1));
 
@@ -490,13 +489,13 @@ TEST_F(WindowTest, ShowRefreshStoreAndRestore) {
     choose(form.ComboBox3, 3);
     chooseCity(form.ListBox1, 2);
     form.Button3->click();
-    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(BelgiqueCities[2].Nom)));
+    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(tables().BelgiqueCities[2].Nom)));
 
     form.Button5->click();
     EXPECT_EQ(form.Memo1->toPlainText(), swiss);
     EXPECT_EQ(CurrentCountry, 1);
     EXPECT_EQ(form.ComboBox3->currentIndex(), 3);  // the lists still show Belgium
-    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(BelgiqueCities[2].Nom));
+    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(tables().BelgiqueCities[2].Nom));
     EXPECT_TRUE(boxes().empty());
     EXPECT_NE(first, swiss);
 }
@@ -509,9 +508,7 @@ TEST_F(WindowTest, FailedFetchesKeepTheTextAndShowTheError) {
 
     TBadServer notFound(TBadServer::Mode::NotFound);
     for (const std::string& host : {notFound.host(), test::closedHost()}) {
-        TServiceHosts hosts = ServiceHosts();
-        hosts.Suisse = host;
-        SetServiceHosts(hosts);
+        form.Hosts.Suisse = host;
         const std::size_t seen = boxes().size();
         choose(form.ComboBox3, 1);
         chooseCity(form.ListBox1, 0);
@@ -537,8 +534,8 @@ TEST_F(WindowTest, StartupFailureIsShownBeforeTheWindowWhichOpensFilled) {
     form_ = std::make_unique<TForm1>();
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_FALSE(form_->isVisible());
-    EXPECT_EQ(form_->ListBox1->count(), static_cast<int>(BelgiqueCities.size()));
-    EXPECT_EQ(selectedCity(form_->ListBox1), fromCp1252(BelgiqueCities[4].Nom));
+    EXPECT_EQ(form_->ListBox1->count(), static_cast<int>(tables().BelgiqueCities.size()));
+    EXPECT_EQ(selectedCity(form_->ListBox1), fromCp1252(tables().BelgiqueCities[4].Nom));
     EXPECT_TRUE(form_->Memo1->toPlainText().isEmpty());
 }
 
@@ -577,7 +574,7 @@ TEST_F(WindowTest, StalledStartupFetchShowsTheWindowSoEscapeCanEndIt) {
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].Text, QString::fromUtf8("Opération annulée."));
     EXPECT_EQ(selectedCity(form_->ListBox1),
-              fromCp1252(SuisseCities[2].Nom + " " + std::to_string(SuisseCities[2].NPA)));
+              fromCp1252(tables().SuisseCities[2].Nom + " " + std::to_string(tables().SuisseCities[2].NPA)));
     EXPECT_TRUE(form_->Memo1->toPlainText().isEmpty());
 }
 
@@ -611,9 +608,7 @@ TEST_F(WindowTest, EscapeAbandonsAStalledFetch) {
     const QString before = form.Memo1->toPlainText();
 
     TBadServer silent(TBadServer::Mode::Silent);
-    TServiceHosts hosts = ServiceHosts();
-    hosts.Belgique = silent.host();
-    SetServiceHosts(hosts);
+    form.Hosts.Belgique = silent.host();
     choose(form.ComboBox3, 3);
     chooseCity(form.ListBox1, 0);
 

@@ -56,14 +56,14 @@ std::string hyphenAsSpace(std::string text)
 
 class CarriedArchive : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        ClearCatalogues();
-        const auto resource = OpenResource("data");
-        TMemoryStream entry;
-        LoadCatalogues(*resource, entry);
-    }
-    static void TearDownTestSuite() { ClearCatalogues(); }
+    static void SetUpTestSuite() { LoadEmbeddedCatalogues(tables); }
+    static void TearDownTestSuite() { tables = {}; }
+
+    static inline TCatalogues tables;
+    static inline const std::vector<TVilleFrance>& FranceCities = tables.FranceCities;
+    static inline const std::vector<TVillecanada>& CanadaCities = tables.CanadaCities;
+    static inline const std::vector<TVilleSuisse>& SuisseCities = tables.SuisseCities;
+    static inline const std::vector<TVilleBelge>& BelgiqueCities = tables.BelgiqueCities;
 };
 
 TEST_F(CarriedArchive, GivesTheCountsOfItsReadme)

@@ -26,15 +26,18 @@ std::vector<std::uint8_t> belgiqueEntry() { return EntryBytes(1).le16(6447).text
 
 class Loading : public ::testing::Test {
 protected:
-    void SetUp() override { ClearCatalogues(); }
-    void TearDown() override { ClearCatalogues(); }
-
-    static void load(const std::vector<std::uint8_t>& archive)
+    void load(const std::vector<std::uint8_t>& archive)
     {
         TSpanStream resource(archive);
         TMemoryStream entry;
-        LoadCatalogues(resource, entry);
+        LoadCatalogues(resource, entry, tables);
     }
+
+    TCatalogues tables;
+    const std::vector<TVilleFrance>& FranceCities = tables.FranceCities;
+    const std::vector<TVillecanada>& CanadaCities = tables.CanadaCities;
+    const std::vector<TVilleSuisse>& SuisseCities = tables.SuisseCities;
+    const std::vector<TVilleBelge>& BelgiqueCities = tables.BelgiqueCities;
 };
 
 TEST_F(Loading, FillsTheFourTablesWhateverTheEntriesOrderInTheArchive)
@@ -80,7 +83,7 @@ TEST_F(Loading, ARefusedLocalHeaderEmptiesThatTableOnly)
 {
     for (const ZipEntrySpec& refused : {ZipEntrySpec{"data.ca", canadaEntry(), 99, 0},  // unknown method
                                         ZipEntrySpec{"data.ca", canadaEntry(), 0, 1}}) { // encrypted
-        ClearCatalogues();
+        tables = {};
         load(test::buildZip({{"data.fr", franceEntry()}, refused, {"data.ch", suisseEntry()},
                              {"data.be", belgiqueEntry()}}));
         EXPECT_EQ(FranceCities.size(), 2u);

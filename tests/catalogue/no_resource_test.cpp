@@ -19,7 +19,9 @@ TEST(NoResource, OpeningDataFailsWithTheMessageShownToTheUser)
     } catch (const std::runtime_error& e) {
         EXPECT_STREQ(e.what(), "Ressource data non trouv\xE9" "e");
     }
-    EXPECT_TRUE(FranceCities.empty());
+    TCatalogues tables;
+    EXPECT_THROW(LoadEmbeddedCatalogues(tables), std::runtime_error);
+    EXPECT_TRUE(tables.FranceCities.empty());
 }
 
 } // namespace

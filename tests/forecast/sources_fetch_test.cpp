@@ -24,6 +24,7 @@
 #include "hosts.h"
 #include "http.h"
 #include "pages.h"
+#include "recording_http.h"
 #include "udef_belgique.h"
 #include "udef_canada.h"
 #include "udef_france.h"
@@ -32,43 +33,16 @@
 namespace nubra {
 namespace {
 
-// Records every address asked for and answers from a table; an address
-// missing from the table fails as a 404 would.
-class TRecordingHttp : public TIdHTTP {
-public:
-    std::vector<std::string> Requests;
-    std::map<std::string, std::string> Pages;
+using test::TRecordingHttp;
 
-    std::string FetchPage(const std::string& url) override
-    {
-        Requests.push_back(url);
-        const auto page = Pages.find(url);
-        if (page == Pages.end())
-            throw EHttpError("HTTP/1.1 404 Not Found");
-        return page->second;
-    }
-};
-
-// Small tables in place of the catalogue, and test hosts; both put back
-// afterwards.
+// Small tables in place of the catalogue, and test hosts.
 class SourceFetch : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ClearCatalogues();
-        FranceCities.push_back({"67204", "67001", "67", "Achenheim", 1});
-        SuisseCities.push_back({"GEN\xC8VE", 1200});
-        CanadaCities.push_back({"Airdrie", 1, "AB-12"});
-        CanadaCities.push_back({"Qu\xE9" "bec", 11, "QC-D4"});
-        BelgiqueCities.push_back({"Aaigem", 6450});
-        BelgiqueCities.push_back({"Zwevegem", 6400});
-        SetServiceHosts({"fr.test", "ch.test:8080", "ca.test", "site.ca.test", "be.test"});
-    }
-    void TearDown() override
-    {
-        ClearCatalogues();
-        SetServiceHosts(DefaultServiceHosts());
-    }
+    const std::vector<TVilleFrance> FranceCities = {{"67204", "67001", "67", "Achenheim", 1}};
+    const std::vector<TVilleSuisse> SuisseCities = {{"GEN\xC8VE", 1200}};
+    const std::vector<TVillecanada> CanadaCities = {{"Airdrie", 1, "AB-12"}, {"Qu\xE9" "bec", 11, "QC-D4"}};
+    const std::vector<TVilleBelge> BelgiqueCities = {{"Aaigem", 6450}, {"Zwevegem", 6400}};
+    TServiceHosts hosts = {"fr.test", "ch.test:8080", "ca.test", "site.ca.test", "be.test"};
 };
 
 TEST_F(SourceFetch, FranceAsksForTheHomePageFirst)
@@ -78,7 +52,7 @@ TEST_F(SourceFetch, FranceAsksForTheHomePageFirst)
         "http://fr.test/jsp/site/Portal.jsp?page_id=2731&PREVISIONS_PORTLET.path=previsionsville%2F670010";
     http.Pages["http://fr.test/france/accueil"] = "<html>accueil</html>";
     http.Pages[commune] = replica::FranceCommunePage("67001", 20795);
-    const std::string text = GetForecastFrance(0, http);
+    const std::string text = GetForecastFrance(FranceCities[0], hosts, http);
     EXPECT_EQ(http.Requests, (std::vector<std::string>{"http://fr.test/france/accueil", commune}));
     EXPECT_EQ(text, WalkFrancePage(http.Pages[commune], "Achenheim", "fr.test"));
     EXPECT_NE(text.find("\r\nPar Nubra France - fr.test\r\n"), std::string::npos);
@@ -86,24 +60,24 @@ TEST_F(SourceFetch, FranceAsksForTheHomePageFirst)
     // An empty commune page gives an empty text, after both requests.
     http.Requests.clear();
     http.Pages[commune] = "";
-    EXPECT_EQ(GetForecastFrance(0, http), "");
+    EXPECT_EQ(GetForecastFrance(FranceCities[0], hosts, http), "");
     EXPECT_EQ(http.Requests.size(), 2u);
 
     // A failing home page stops the source before the second request.
     http.Requests.clear();
     http.Pages.erase("http://fr.test/france/accueil");
-    EXPECT_THROW(GetForecastFrance(0, http), EHttpError);
+    EXPECT_THROW(GetForecastFrance(FranceCities[0], hosts, http), EHttpError);
     EXPECT_EQ(http.Requests, std::vector<std::string>{"http://fr.test/france/accueil"});
 }
 
 TEST_F(SourceFetch, OtherSourcesMakeOneRequest)
 {
     TRecordingHttp http;
-    EXPECT_THROW(GetForecastSuisse(0, http), EHttpError);
-    EXPECT_THROW(GetForecastCanada(0, http), EHttpError);
-    EXPECT_THROW(GetForecastCanada(1, http), EHttpError);
-    EXPECT_THROW(GetForecastBelgique(0, http), EHttpError);
-    EXPECT_THROW(GetForecastBelgique(1, http), EHttpError);
+    EXPECT_THROW(GetForecastSuisse(SuisseCities[0], hosts, http), EHttpError);
+    EXPECT_THROW(GetForecastCanada(CanadaCities[0], hosts, http), EHttpError);
+    EXPECT_THROW(GetForecastCanada(CanadaCities[1], hosts, http), EHttpError);
+    EXPECT_THROW(GetForecastBelgique(BelgiqueCities[0], hosts, http), EHttpError);
+    EXPECT_THROW(GetForecastBelgique(BelgiqueCities[1], hosts, http), EHttpError);
     EXPECT_EQ(http.Requests,
               (std::vector<std::string>{
                   "http://ch.test:8080/web/fr/meteo/previsions_en_detail/prevision_par_localite.html"
@@ -118,40 +92,12 @@ TEST_F(SourceFetch, OtherSourcesMakeOneRequest)
     // main site, not the text site the page came from.
     for (const std::string& url : http.Requests)
         http.Pages[url] = "<p>x</p>";
-    EXPECT_EQ(GetForecastSuisse(0, http).substr(0, 60),
+    EXPECT_EQ(GetForecastSuisse(SuisseCities[0], hosts, http).substr(0, 60),
               "Pr\xE9visions pour GEN\xC8VE\r\nPar Nubra Suisse - ch.test:8080\r\n");
-    EXPECT_EQ(GetForecastCanada(0, http), "Nubra de Airdrie\r\nPar Nubra Canada - site.ca.test\r\n");
-    EXPECT_EQ(GetForecastBelgique(0, http), "Pr\xE9visions pour Aaigem\r\nNubra Belge - http://be.test\r\n");
+    EXPECT_EQ(GetForecastCanada(CanadaCities[0], hosts, http), "Nubra de Airdrie\r\nPar Nubra Canada - site.ca.test\r\n");
+    EXPECT_EQ(GetForecastBelgique(BelgiqueCities[0], hosts, http), "Pr\xE9visions pour Aaigem\r\nNubra Belge - http://be.test\r\n");
     http.Pages[http.Requests[0]] = "";
-    EXPECT_EQ(GetForecastSuisse(0, http), "");
-}
-
-TEST_F(SourceFetch, CityIndexOutsideItsTableIsRefused)
-{
-    TRecordingHttp http;
-    struct Case {
-        std::string (*source)(std::int32_t, TIdHTTP&);
-        std::int32_t city;
-        const char* message;
-    };
-    const Case cases[] = {
-        {GetForecastFrance, 1, "Aucune ville d'indice 1 en France"},
-        {GetForecastFrance, -1, "Aucune ville d'indice -1 en France"},
-        {GetForecastSuisse, 1, "Aucune ville d'indice 1 en Suisse"},
-        {GetForecastCanada, 2, "Aucune ville d'indice 2 au Canada"},
-        {GetForecastBelgique, 2147483647, "Aucune ville d'indice 2147483647 en Belgique"},
-    };
-    for (const Case& c : cases) {
-        try {
-            c.source(c.city, http);
-            ADD_FAILURE() << c.message;
-        } catch (const EHttpError&) {
-            ADD_FAILURE() << "fetched for " << c.message;
-        } catch (const std::runtime_error& error) {
-            EXPECT_STREQ(error.what(), c.message);
-        }
-    }
-    EXPECT_TRUE(http.Requests.empty());
+    EXPECT_EQ(GetForecastSuisse(SuisseCities[0], hosts, http), "");
 }
 
 // ------------------------------------------------------------- Loopback
@@ -285,14 +231,14 @@ TEST_F(SourceFetch, WholeForecastsFromTheReplica)
     TReplica replica;
     ASSERT_GT(replica.Port(), 0);
     const std::string host = replica.Host();
-    SetServiceHosts({host, host, host, "site.ca.test", host});
+    hosts = {host, host, host, "site.ca.test", host};
 
     TIdHTTP http;
-    EXPECT_EQ(GetForecastFrance(0, http), WalkFrancePage(replica::FranceCommunePage("67001", kDay), "Achenheim", host));
-    EXPECT_EQ(GetForecastSuisse(0, http), WalkSuissePage(replica::SuissePage("1200", kDay), "GEN\xC8VE", host));
-    EXPECT_EQ(GetForecastCanada(1, http),
+    EXPECT_EQ(GetForecastFrance(FranceCities[0], hosts, http), WalkFrancePage(replica::FranceCommunePage("67001", kDay), "Achenheim", host));
+    EXPECT_EQ(GetForecastSuisse(SuisseCities[0], hosts, http), WalkSuissePage(replica::SuissePage("1200", kDay), "GEN\xC8VE", host));
+    EXPECT_EQ(GetForecastCanada(CanadaCities[1], hosts, http),
               WalkCanadaPage(replica::CanadaPage("QC-D4", kDay), "Qu\xE9" "bec", "site.ca.test"));
-    EXPECT_EQ(GetForecastBelgique(1, http),
+    EXPECT_EQ(GetForecastBelgique(BelgiqueCities[1], hosts, http),
               WalkBelgiquePage(replica::BelgiquePage("6400", kDay), "Zwevegem", host));
 
     // The request bytes: line and headers in the client's order; the

@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "countries.h"
+#include "hosts.h"
+
 namespace nubra::cli {
 
 using Args = std::vector<std::string>;
@@ -25,12 +28,15 @@ int RunForecast(const Args& args);
 int RunHosts(const Args& args);
 int RunPlaces(const Args& args);
 
-// COUNTRY arguments: "france", "suisse", "canada", "belgique" or 0 to 3.
-std::optional<int> ParseCountry(const std::string& text);
-// The forecast text a country's walk gives for a page already fetched.
-std::string WalkPage(int country, std::string_view page, std::string_view name);
-// Applies the "serveurs" overrides of nubra.ini to the service hosts,
-// warning on standard error about each value ignored.
-void LoadConfiguredHosts();
+// COUNTRY arguments: "france", "suisse", "canada", "belgique" or 0 to 3;
+// nullptr for any other text.
+const TCountry* ParseCountry(const std::string& text);
+// The hosts of the "serveurs" section of nubra.ini over the defaults, as the
+// window takes them, warning on standard error about each value ignored.
+TServiceHosts ConfiguredHosts();
+// The first place of the country's table named `name` (Windows-1252), or
+// nullopt.
+std::optional<std::int32_t> FindPlaceByName(const TCountry& country, const TCatalogues& tables,
+                                            std::string_view name);
 
 } // namespace nubra::cli

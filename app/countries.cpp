@@ -1,0 +1,110 @@
+#include "countries.h"
+
+#include <array>
+#include <stdexcept>
+
+#include "udef_belgique.h"
+#include "udef_canada.h"
+#include "udef_france.h"
+#include "udef_suisse.h"
+
+namespace nubra {
+namespace {
+
+// The row functions that only differ by table, made once for each table.
+template <auto Table>
+std::int32_t cityCount(const TCatalogues& tables) {
+    return CityCount(tables.*Table);
+}
+
+template <auto Table>
+const std::string& cityName(const TCatalogues& tables, std::int32_t city) {
+    return (tables.*Table)[static_cast<std::size_t>(city)].Nom;
+}
+
+template <auto Table, auto Source>
+std::string fetch(const TCatalogues& tables, std::int32_t city, const TServiceHosts& hosts, TIdHTTP& http) {
+    return Source((tables.*Table)[static_cast<std::size_t>(city)], hosts, http);
+}
+
+template <auto Table>
+const auto& record(const TCatalogues& tables, std::int32_t city) {
+    return (tables.*Table)[static_cast<std::size_t>(city)];
+}
+
+using std::to_string;
+
+constexpr std::array<TCountry, 4> kCountries = {{
+    {kFrance, "France", "france", "en France", cityCount<&TCatalogues::FranceCities>,
+     cityName<&TCatalogues::FranceCities>,
+     [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
+         const TVilleFrance& c = record<&TCatalogues::FranceCities>(tables, city);
+         return {c.CodePostal, c.CodeInsee, c.Departement, c.Nom, to_string(c.Region)};
+     },
+     fetch<&TCatalogues::FranceCities, GetForecastFrance>,
+     [](std::string_view page, std::string_view name, const TServiceHosts& hosts) {
+         return WalkFrancePage(page, name, hosts.France);
+     }},
+    {kSuisse, "Suisse", "suisse", "en Suisse", cityCount<&TCatalogues::SuisseCities>,
+     cityName<&TCatalogues::SuisseCities>,
+     [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
+         const TVilleSuisse& c = record<&TCatalogues::SuisseCities>(tables, city);
+         return {c.Nom, to_string(c.NPA)};
+     },
+     fetch<&TCatalogues::SuisseCities, GetForecastSuisse>,
+     [](std::string_view page, std::string_view name, const TServiceHosts& hosts) {
+         return WalkSuissePage(page, name, hosts.Suisse);
+     }},
+    {kCanada, "Canada", "canada", "au Canada", cityCount<&TCatalogues::CanadaCities>,
+     cityName<&TCatalogues::CanadaCities>,
+     [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
+         const TVillecanada& c = record<&TCatalogues::CanadaCities>(tables, city);
+         return {c.Nom, to_string(c.Province), c.CodeVille};
+     },
+     fetch<&TCatalogues::CanadaCities, GetForecastCanada>,
+     [](std::string_view page, std::string_view name, const TServiceHosts& hosts) {
+         return WalkCanadaPage(page, name, hosts.CanadaSite);
+     }},
+    {kBelgique, "Belgique", "belgique", "en Belgique", cityCount<&TCatalogues::BelgiqueCities>,
+     cityName<&TCatalogues::BelgiqueCities>,
+     [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
+         const TVilleBelge& c = record<&TCatalogues::BelgiqueCities>(tables, city);
+         return {c.Nom, to_string(c.Station)};
+     },
+     fetch<&TCatalogues::BelgiqueCities, GetForecastBelgique>,
+     [](std::string_view page, std::string_view name, const TServiceHosts& hosts) {
+         return WalkBelgiquePage(page, name, hosts.Belgique);
+     }},
+}};
+
+static_assert(kCountries[kFrance].Index == kFrance && kCountries[kSuisse].Index == kSuisse &&
+                  kCountries[kCanada].Index == kCanada && kCountries[kBelgique].Index == kBelgique,
+              "rows in country-index order");
+
+} // namespace
+
+std::span<const TCountry> Countries() { return kCountries; }
+
+const TCountry* FindCountry(std::int32_t index) {
+    if (index < 0 || index >= static_cast<std::int32_t>(kCountries.size())) return nullptr;
+    return &kCountries[static_cast<std::size_t>(index)];
+}
+
+const TCountry* FindCountry(std::string_view keyOrIndex) {
+    for (const TCountry& country : kCountries)
+        if (keyOrIndex == country.Key || keyOrIndex == to_string(country.Index)) return &country;
+    return nullptr;
+}
+
+bool IsValidCity(const TCountry& country, const TCatalogues& tables, std::int32_t city) {
+    return city >= 0 && city < country.CityCount(tables);
+}
+
+std::string FetchCityForecast(const TCountry& country, const TCatalogues& tables, std::int32_t city,
+                              const TServiceHosts& hosts, TIdHTTP& http) {
+    if (!IsValidCity(country, tables, city))
+        throw std::runtime_error("Aucune ville d'indice " + to_string(city) + " " + std::string(country.Where));
+    return country.Fetch(tables, city, hosts, http);
+}
+
+} // namespace nubra
