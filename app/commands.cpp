@@ -1,27 +1,13 @@
 #include "commands.h"
 
 #include "countries.h"
+#include "cp1252.h"
 #include "places.h"
 #include "profile.h"
 
 #include <stdexcept>
 
 namespace nubra {
-namespace {
-
-// ASCII and Windows-1252 letters: the lower-case mapping of the ANSI code
-// page (the accented capitals C0-DE to E0-FE, 8A/9A, 8C/9C, 8E/9E, 9F/FF),
-// so that an accented file name keeps its accents.
-char lowerCp1252(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 'A' && b <= 'Z') return static_cast<char>(b + 32);
-    if (b >= 0xC0 && b <= 0xDE && b != 0xD7) return static_cast<char>(b + 32);
-    if (b == 0x8A || b == 0x8C || b == 0x8E) return static_cast<char>(b + 16);
-    if (b == 0x9F) return static_cast<char>(0xFF);
-    return c;
-}
-
-} // namespace
 
 TPlace ReadDefaultPlace(const std::string& settingsPath) {
     TPlace place;
@@ -65,7 +51,7 @@ std::string ApplicationTitle(std::string_view executablePath) {
         executablePath = executablePath.substr(0, dot);
     std::string title(executablePath);
     // The first character keeps its case; only the later ones are lowered.
-    for (std::size_t i = 1; i < title.size(); ++i) title[i] = lowerCp1252(title[i]);
+    for (std::size_t i = 1; i < title.size(); ++i) title[i] = AnsiLowerChar(title[i]);
     return title;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "ascii.h"
+
 namespace nubra {
 
 namespace {
@@ -19,11 +21,6 @@ constexpr std::string_view kBelgiqueHost = "meteo.lesoir.be";
 constexpr std::size_t kMaxHostLength = 253;
 constexpr std::size_t kMaxLabelLength = 63;
 
-bool isAsciiAlnum(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
 bool isValidHostName(std::string_view host)
 {
     if (host.empty() || host.size() > kMaxHostLength)
@@ -39,7 +36,7 @@ bool isValidHostName(std::string_view host)
         if (label.front() == '-' || label.back() == '-')
             return false;
         for (char c : label) {
-            if (!isAsciiAlnum(c) && c != '-')
+            if (!ascii::isAlnum(c) && c != '-')
                 return false;
         }
         start = end + 1;
@@ -58,15 +55,6 @@ bool isValidPort(std::string_view port)
         value = value * 10 + static_cast<std::uint32_t>(c - '0');
     }
     return value >= 1 && value <= 65535;
-}
-
-std::string_view trimBlanks(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
 }
 
 // The member of a TServiceHosts, const or not, named by a settings key.
@@ -122,7 +110,7 @@ TServiceHosts ApplyHostOverrides(TServiceHosts base, const THostLookup& lookup,
         const std::optional<std::string> raw = lookup(key);
         if (!raw)
             continue;
-        const std::string_view value = trimBlanks(*raw);
+        const std::string_view value = ascii::trim(*raw);
         if (value.empty())
             continue;
         if (!IsValidHostOverride(value)) {

@@ -30,33 +30,12 @@ using sources::SkipTo;
 constexpr std::string_view kEphemerisMarker = ".cityWeather";
 constexpr std::string_view kUpdateMarker = "Actualis";
 
-} // namespace
-
-std::string FranceForecastPath(std::string_view codeInsee)
+// The ephemeris block, the content of the second "div" after the marker:
+// one line per paragraph, the sun's and the moon's prefixed. False when the
+// page ends inside the block.
+bool walkEphemeris(const std::string& page, std::size_t position, std::vector<std::string>& lines)
 {
-    std::string path = "/jsp/site/Portal.jsp?page_id=2731&PREVISIONS_PORTLET.path=previsionsville%2F";
-    path += codeInsee;
-    path += '0';
-    return path;
-}
-
-std::string WalkFrancePage(std::string_view body, std::string_view name, std::string_view host)
-{
-    if (body.empty())
-        return {};
-    const std::string page = DecodeEntities(body);
     const std::size_t length = page.size();
-
-    std::vector<std::string> lines;
-    lines.push_back("Par Nubra France - " + std::string(host));
-
-    const std::size_t marker = page.find(kEphemerisMarker);
-    if (marker == std::string::npos)
-        return {};
-    std::size_t position = marker + 1;
-    lines.emplace_back("\xE9ph\xE9m\xE9ride"); // Ã©phÃ©mÃ©ride
-
-    // The ephemeris block is the content of the second "div" after the marker.
     int depth = 1;
     std::string line;
     std::string token = ReadToken(page, position);
@@ -68,7 +47,7 @@ std::string WalkFrancePage(std::string_view body, std::string_view name, std::st
     do {
         token = ReadToken(page, position);
         if (PastEnd(position, length))
-            return {};
+            return false;
         const std::string tag = TagName(token);
         if (tag == "div") {
             ++depth;
@@ -87,22 +66,22 @@ std::string WalkFrancePage(std::string_view body, std::string_view name, std::st
             line.clear();
         }
     } while (depth > 0);
+    return true;
+}
 
-    const std::size_t update = page.find(kUpdateMarker);
-    if (update == std::string::npos)
-        return {};
-    position = update + 1;
-    token = ReadToken(page, position);
-    lines.insert(lines.begin(), "Nubra de " + std::string(name) + " " + token);
-
-    // The first two rows of the table hold titles.
-    token = ReadToken(page, position);
+// The forecast table after the update time: one line per row, its cells
+// joined as "period: sky, temperature ... Rafales: gusts". The first two rows
+// hold titles. A page cut inside a row drops that row.
+void walkForecastTable(const std::string& page, std::size_t position, std::vector<std::string>& lines)
+{
+    const std::size_t length = page.size();
+    std::string token = ReadToken(page, position);
     for (std::string_view target : {"table", "/tr", "tr", "/tr"}) {
         if (!SkipTo(page, position, token, target))
-            return sources::JoinLines(lines);
+            return;
     }
 
-    line.clear();
+    std::string line;
     int cell = 0;
     while (TagName(token) != "/table") {
         const std::string tag = TagName(token);
@@ -126,9 +105,45 @@ std::string WalkFrancePage(std::string_view body, std::string_view name, std::st
             line += token;
         }
         if (PastEnd(position, length))
-            break; // cut short: the row being read is dropped
+            break;
         token = ReadToken(page, position);
     }
+}
+
+} // namespace
+
+std::string FranceForecastPath(std::string_view codeInsee)
+{
+    std::string path = "/jsp/site/Portal.jsp?page_id=2731&PREVISIONS_PORTLET.path=previsionsville%2F";
+    path += codeInsee;
+    path += '0';
+    return path;
+}
+
+std::string WalkFrancePage(std::string_view body, std::string_view name, std::string_view host)
+{
+    if (body.empty())
+        return {};
+    const std::string page = DecodeEntities(body);
+
+    std::vector<std::string> lines;
+    lines.push_back("Par Nubra France - " + std::string(host));
+
+    const std::size_t marker = page.find(kEphemerisMarker);
+    if (marker == std::string::npos)
+        return {};
+    lines.emplace_back("\xE9ph\xE9m\xE9ride"); // éphéméride
+    if (!walkEphemeris(page, marker + 1, lines))
+        return {};
+
+    const std::size_t update = page.find(kUpdateMarker);
+    if (update == std::string::npos)
+        return {};
+    std::size_t position = update + 1;
+    const std::string updated = ReadToken(page, position);
+    lines.insert(lines.begin(), "Nubra de " + std::string(name) + " " + updated);
+
+    walkForecastTable(page, position, lines);
     return sources::JoinLines(lines);
 }
 
