@@ -102,6 +102,107 @@ bool readTree(ExtractState& s, unsigned n, unsigned simple, const std::uint16_t*
     return true;
 }
 
+// Reads the entry's two or three tree descriptions and builds their tables;
+// false when one is bad.
+bool readTrees(ExtractState& s, Trees& trees, bool literalTree, bool bigDictionary)
+{
+    trees.bd = s.PackedSize > kWideDistanceAbove ? 8 : 7;
+    if (literalTree && !readTree(s, 256, 256, nullptr, nullptr, trees.literal, trees.bl))
+        return false;
+    if (!readTree(s, 64, 0,
+                  literalTree ? kLengthBaseWithLiterals.data() : kLengthBaseWithoutLiterals.data(),
+                  kExtraBits.data(), trees.length, trees.bt))
+        return false;
+    return readTree(s, 64, 0, bigDictionary ? kDistanceBase8K.data() : kDistanceBase4K.data(),
+                    kExtraBits.data(), trees.distance, trees.bd);
+}
+
+// One literal after its flag bit: a literal-tree code, or 8 raw bits when
+// the entry has no literal tree. -1 for an unassigned code.
+int readLiteral(ExtractState& s, const Trees& trees, bool literalTree)
+{
+    if (literalTree) {
+        const HuffEntry* t = DecodeSymbol(s, trees.literal, trees.bl, kInverted);
+        return t != nullptr ? static_cast<std::uint8_t>(t->n) : -1;
+    }
+    FillBits(s, 8);
+    const auto byte = static_cast<std::uint8_t>(s.BitBuf);
+    DropBits(s, 8);
+    return byte;
+}
+
+// One match after its flag bit: the low distance bits, the distance code,
+// the length code and, after length symbol 63, 8 more bits. `from` gets
+// the source's window position for the write position w. False for an
+// unassigned code.
+bool readMatch(ExtractState& s, const Trees& trees, unsigned lowBits, unsigned w, unsigned& from,
+               unsigned& length)
+{
+    FillBits(s, lowBits);
+    const unsigned low = s.BitBuf & BitMask(lowBits);
+    DropBits(s, lowBits);
+    const HuffEntry* t = DecodeSymbol(s, trees.distance, trees.bd, kInverted);
+    if (t == nullptr)
+        return false;
+    from = static_cast<std::uint16_t>(w - low - t->n);
+    t = DecodeSymbol(s, trees.length, trees.bt, kInverted);
+    if (t == nullptr)
+        return false;
+    length = t->n;
+    if (t->e != 0) {
+        FillBits(s, 8);
+        length += s.BitBuf & 0xFF;
+        DropBits(s, 8);
+    }
+    return true;
+}
+
+// The output side of one entry: the window, flushed to OutStream each time
+// it fills.
+struct Output {
+    ExtractState& s;
+    std::uint8_t* const window;
+    unsigned w = 0;          // write position in the window
+    bool firstPass = true;   // the window has not wrapped yet
+
+    // Moves past count bytes just written at w; false when the flush of a
+    // full window fell short.
+    bool advance(unsigned count)
+    {
+        w += count;
+        if (w < static_cast<unsigned>(kWindowSize))
+            return true;
+        w = 0;
+        firstPass = false;
+        return FlushWindow(s, kWindowSize);
+    }
+
+    // Copies length bytes from window position `from` to w, in pieces that
+    // stop at the window's end on either side. False when a flush fell short.
+    bool copyMatch(unsigned from, unsigned length)
+    {
+        while (length > 0) {
+            from &= kWindowSize - 1;
+            unsigned count = std::min(kWindowSize - std::max(from, w), length);
+            length -= count;
+            if (firstPass && from >= w) {
+                // Before the first output byte: nothing was written there.
+                std::memset(window + w, 0, count);
+                from += count;
+            } else if (static_cast<int>(w) - static_cast<int>(from) >= static_cast<int>(count)) {
+                std::memcpy(window + w, window + from, count);
+                from += count;
+            } else {
+                for (unsigned i = 0; i < count; ++i)
+                    window[w + i] = window[from++];
+            }
+            if (!advance(count))
+                return false;
+        }
+        return true;
+    }
+};
+
 } // namespace
 
 int ReadTreeLengths(ExtractState& s, std::uint16_t* lengths, unsigned n)
@@ -128,32 +229,13 @@ int ExplodeEntry(ExtractState& s)
     const unsigned lowBits = bigDictionary ? 7 : 6;
 
     Trees trees;
-    trees.bd = s.PackedSize > kWideDistanceAbove ? 8 : 7;
-    if (literalTree && !readTree(s, 256, 256, nullptr, nullptr, trees.literal, trees.bl))
-        return ZIP_BAD_DATA;
-    if (!readTree(s, 64, 0,
-                  literalTree ? kLengthBaseWithLiterals.data() : kLengthBaseWithoutLiterals.data(),
-                  kExtraBits.data(), trees.length, trees.bt))
-        return ZIP_BAD_DATA;
-    if (!readTree(s, 64, 0, bigDictionary ? kDistanceBase8K.data() : kDistanceBase4K.data(),
-                  kExtraBits.data(), trees.distance, trees.bd))
+    if (!readTrees(s, trees, literalTree, bigDictionary))
         return ZIP_BAD_DATA;
 
     s.BitBuf = 0;
     s.BitCount = 0;
-    std::uint8_t* const window = s.Window.get();
-    unsigned w = 0;          // write position in the window
-    bool firstPass = true;   // the window has not wrapped yet
+    Output out{s, s.Window.get()};
     std::int64_t remaining = s.UnpackedSize;
-
-    auto advance = [&](unsigned count) {
-        w += count;
-        if (w < static_cast<unsigned>(kWindowSize))
-            return true;
-        w = 0;
-        firstPass = false;
-        return FlushWindow(s, kWindowSize);
-    };
 
     while (remaining > 0 && !s.InputEnded) {
         FillBits(s, 1);
@@ -162,65 +244,27 @@ int ExplodeEntry(ExtractState& s)
 
         if (literal) {
             --remaining;
-            std::uint8_t byte = 0;
-            if (literalTree) {
-                const HuffEntry* t = DecodeSymbol(s, trees.literal, trees.bl, kInverted);
-                if (t == nullptr)
-                    return ZIP_BAD_DATA;
-                byte = static_cast<std::uint8_t>(t->n);
-            } else {
-                FillBits(s, 8);
-                byte = static_cast<std::uint8_t>(s.BitBuf);
-                DropBits(s, 8);
-            }
-            window[w] = byte;
-            if (!advance(1))
+            const int byte = readLiteral(s, trees, literalTree);
+            if (byte < 0)
+                return ZIP_BAD_DATA;
+            out.window[out.w] = static_cast<std::uint8_t>(byte);
+            if (!out.advance(1))
                 return ZIP_SHORT_WRITE;
             continue;
         }
 
-        // A match: low distance bits, distance code, length code.
-        FillBits(s, lowBits);
-        const unsigned low = s.BitBuf & BitMask(lowBits);
-        DropBits(s, lowBits);
-        const HuffEntry* t = DecodeSymbol(s, trees.distance, trees.bd, kInverted);
-        if (t == nullptr)
+        unsigned from = 0;
+        unsigned length = 0;
+        if (!readMatch(s, trees, lowBits, out.w, from, length))
             return ZIP_BAD_DATA;
-        unsigned from = static_cast<std::uint16_t>(w - low - t->n);
-        t = DecodeSymbol(s, trees.length, trees.bt, kInverted);
-        if (t == nullptr)
-            return ZIP_BAD_DATA;
-        unsigned length = t->n;
-        if (t->e != 0) {
-            FillBits(s, 8);
-            length += s.BitBuf & 0xFF;
-            DropBits(s, 8);
-        }
         // The match is copied whole, even past the announced size; the CRC
         // then judges the entry.
         remaining -= length;
-
-        while (length > 0) {
-            from &= kWindowSize - 1;
-            unsigned count = std::min(kWindowSize - std::max(from, w), length);
-            length -= count;
-            if (firstPass && from >= w) {
-                // Before the first output byte: nothing was written there.
-                std::memset(window + w, 0, count);
-                from += count;
-            } else if (static_cast<int>(w) - static_cast<int>(from) >= static_cast<int>(count)) {
-                std::memcpy(window + w, window + from, count);
-                from += count;
-            } else {
-                for (unsigned i = 0; i < count; ++i)
-                    window[w + i] = window[from++];
-            }
-            if (!advance(count))
-                return ZIP_SHORT_WRITE;
-        }
+        if (!out.copyMatch(from, length))
+            return ZIP_SHORT_WRITE;
     }
 
-    if (!FlushWindow(s, static_cast<std::int32_t>(w)))
+    if (!FlushWindow(s, static_cast<std::int32_t>(out.w)))
         return ZIP_SHORT_WRITE;
     return s.InputEnded ? ZIP_INPUT_ENDED : ZIP_OK;
 }

@@ -304,6 +304,177 @@ void FreeHuffmanTables(HuffEntry* root)
     }
 }
 
+namespace {
+
+using CodeCounts = std::array<unsigned, kMaxCodeBits + 1>;
+
+// Over-subscription test of the counts of lengths minLen to maxLen: 2 when
+// they hold more codes than there are patterns, else 0. The unassigned
+// patterns become extra codes of the longest length, which decode as
+// e = 99: they are added to count[maxLen], and their number is left in
+// `unassigned` (not zero: an incomplete code).
+int completeCounts(CodeCounts& count, unsigned minLen, unsigned maxLen, int& unassigned)
+{
+    unassigned = 1 << minLen;
+    for (unsigned len = minLen; len < maxLen; ++len, unassigned <<= 1) {
+        unassigned -= static_cast<int>(count[len]);
+        if (unassigned < 0)
+            return 2;
+    }
+    unassigned -= static_cast<int>(count[maxLen]);
+    if (unassigned < 0)
+        return 2;
+    count[maxLen] += static_cast<unsigned>(unassigned);
+    return 0;
+}
+
+// The symbols present, by increasing length and by increasing symbol within
+// a length: the order in which the canonical codes are given out.
+void sortSymbols(const std::uint16_t* lengths, unsigned n, const CodeCounts& count, unsigned maxLen,
+                 std::array<std::uint16_t, kMaxSymbols>& sorted)
+{
+    std::array<unsigned, kMaxCodeBits + 2> offset{};
+    for (unsigned len = 1; len < maxLen; ++len)
+        offset[len + 1] = offset[len] + count[len];
+    for (unsigned sym = 0; sym < n; ++sym)
+        if (lengths[sym] != 0)
+            sorted[offset[lengths[sym]]++] = static_cast<std::uint16_t>(sym);
+}
+
+// The width of a sub-table that starts w bits into the codes, opened for a
+// code of len bits of which `left` (this one included) are still to place:
+// the smallest table that the remaining codes fill, within the limit of m
+// bits and the longest code, and without a table boundary inside the
+// end-of-block code (eobLength bits).
+unsigned subTableBits(const CodeCounts& count, unsigned len, unsigned left, unsigned w, unsigned m,
+                      unsigned maxLen, unsigned eobLength)
+{
+    const unsigned limit = std::min(maxLen - w, m);
+    unsigned j = len - w;
+    unsigned f = 1u << j;
+    if (f > left + 1) {
+        f -= left + 1;
+        unsigned longer = len;
+        while (++j < limit) {
+            f <<= 1;
+            if (f <= count[++longer])
+                break;
+            f -= count[longer];
+        }
+    }
+    if (w + j > eobLength && w < eobLength)
+        j = eobLength - w;
+    return j;
+}
+
+// The leaf of symbol sym: below s a literal (256: the end of block), from s
+// up the base and extra bits that bases and extras give. False when such a
+// symbol comes without them.
+bool symbolEntry(unsigned sym, unsigned s, const std::uint16_t* bases, const std::uint16_t* extras, HuffEntry& r)
+{
+    if (sym < s) {
+        r.e = sym < 256 ? kHuffLiteral : kHuffEndOfBlock;
+        r.n = static_cast<std::uint16_t>(sym);
+        return true;
+    }
+    if (bases == nullptr || extras == nullptr)
+        return false;
+    r.e = static_cast<std::uint8_t>(extras[sym - s] & 0xFF);
+    r.n = bases[sym - s];
+    return true;
+}
+
+// The code after `code` among the codes of len bits, both held bits
+// reversed: the increment runs from the code's first bit, the highest here.
+unsigned nextReversedCode(unsigned code, unsigned len)
+{
+    unsigned bit = 1u << (len - 1);
+    while (code & bit) {
+        code ^= bit;
+        bit >>= 1;
+    }
+    return code ^ bit;
+}
+
+// The tables of one build, as a stack along the current code: level 0 is
+// "no table"; level h has width[h] bits and starts after the bits of the
+// levels above it. Every table is allocated with a header entry in front,
+// whose n is the table's entry count and whose link is the next table of
+// the build (FreeHuffmanTables follows that chain from the root).
+struct TableStack {
+    std::array<HuffEntry*, kMaxCodeBits + 1> table{};
+    std::array<unsigned, kMaxCodeBits + 1> width{};
+    std::array<unsigned, kMaxCodeBits + 1> openedFor{}; // code whose low bits led to the table
+    unsigned h = 0;
+    unsigned w = 0;            // bits decoded before the current table
+    HuffEntry* q = nullptr;    // current table
+    unsigned tableSize = 0;    // its entry count
+    HuffEntry* lastHeader = nullptr;
+
+    // Bits of a code that the chain of open tables decodes.
+    unsigned coveredBits() const { return w + width[h]; }
+
+    // Opens a table of j bits below the current one, for the codes that
+    // share `code`'s low bits, and links it from the table above at the
+    // index that those bits give there. 0, 3 out of memory, or 2 when that
+    // index falls outside the table above.
+    int open(unsigned j, unsigned code, HuffEntry*& root)
+    {
+        w += width[h];
+        ++h;
+        tableSize = 1u << j;
+        width[h] = j;
+
+        auto* block = new (std::nothrow) HuffEntry[tableSize + 1];
+        if (block == nullptr)
+            return 3;
+        block[0].n = static_cast<std::uint16_t>(tableSize);
+        if (lastHeader != nullptr)
+            lastHeader->link = block + 1;
+        else
+            root = block + 1;
+        lastHeader = block;
+        q = block + 1;
+        table[h] = q;
+        openedFor[h] = code & BitMask(w);
+
+        if (h > 1) {
+            const unsigned upWidth = width[h - 1];
+            const unsigned index = (code & BitMask(w)) >> (w - upWidth);
+            if (index >= (1u << upWidth))
+                return 2;
+            HuffEntry& up = table[h - 1][index];
+            up.e = static_cast<std::uint8_t>(16 + j);
+            up.b = static_cast<std::uint8_t>(upWidth);
+            up.link = q;
+        }
+        return 0;
+    }
+
+    // Places the leaf of a code of len bits at every index of the current
+    // table that the code's bits at this level start, whatever the bits
+    // after them.
+    void place(unsigned code, unsigned len, const HuffEntry& r)
+    {
+        for (unsigned idx = code >> w; idx < tableSize; idx += 1u << (len - w))
+            q[idx] = r;
+    }
+
+    // Closes the tables whose patterns are all placed: those that the next
+    // code no longer leads to.
+    void closeFilled(unsigned code)
+    {
+        while ((code & BitMask(w)) != openedFor[h]) {
+            --h;
+            w -= width[h];
+            q = table[h];
+            tableSize = 1u << width[h];
+        }
+    }
+};
+
+} // namespace
+
 int BuildHuffmanTable(const std::uint16_t* lengths, unsigned n, unsigned s,
                       const std::uint16_t* bases, const std::uint16_t* extras,
                       HuffEntry*& root, int& m)
@@ -315,7 +486,7 @@ int BuildHuffmanTable(const std::uint16_t* lengths, unsigned n, unsigned s,
     }
 
     // Codes of each length.
-    std::array<unsigned, kMaxCodeBits + 1> count{};
+    CodeCounts count{};
     for (unsigned i = 0; i < n; ++i) {
         if (lengths[i] > kMaxCodeBits) {
             m = 0;
@@ -338,141 +509,45 @@ int BuildHuffmanTable(const std::uint16_t* lengths, unsigned n, unsigned s,
         --maxLen;
     m = std::clamp(m, static_cast<int>(minLen), static_cast<int>(maxLen));
 
-    // Over-subscription test; unassigned patterns become extra codes of the
-    // longest length, which decode as e = 99.
-    int unassigned = 1 << minLen;
-    for (unsigned len = minLen; len < maxLen; ++len, unassigned <<= 1) {
-        unassigned -= static_cast<int>(count[len]);
-        if (unassigned < 0)
-            return 2;
-    }
-    unassigned -= static_cast<int>(count[maxLen]);
-    if (unassigned < 0)
+    int unassigned = 0;
+    if (completeCounts(count, minLen, maxLen, unassigned) != 0)
         return 2;
-    count[maxLen] += static_cast<unsigned>(unassigned);
 
-    // Symbols by increasing length, by increasing symbol within a length.
-    std::array<unsigned, kMaxCodeBits + 2> offset{};
-    for (unsigned len = 1; len < maxLen; ++len)
-        offset[len + 1] = offset[len] + count[len];
     std::array<std::uint16_t, kMaxSymbols> sorted{};
-    for (unsigned sym = 0; sym < n; ++sym)
-        if (lengths[sym] != 0)
-            sorted[offset[lengths[sym]]++] = static_cast<std::uint16_t>(sym);
-    const unsigned realCodes = n - (count[0]);
+    sortSymbols(lengths, n, count, maxLen, sorted);
+    const unsigned realCodes = n - count[0];
     unsigned next = 0; // index into sorted of the next symbol to place
 
-    // Table stack: level 0 is "no table"; level h has width[h] bits and
-    // starts after the bits of the levels above it.
-    std::array<HuffEntry*, kMaxCodeBits + 1> table{};
-    std::array<unsigned, kMaxCodeBits + 1> width{};
-    std::array<unsigned, kMaxCodeBits + 1> openedFor{}; // code whose low bits led to the table
-    int h = 0;
-    unsigned w = 0;            // bits decoded before the current table
-    HuffEntry* q = nullptr;    // current table
-    unsigned tableSize = 0;    // its entry count
-    HuffEntry* lastHeader = nullptr;
-    unsigned code = 0;         // current code, bits reversed
-
+    TableStack stack;
+    unsigned code = 0; // current code, bits reversed
     auto fail = [&](int result) {
         FreeHuffmanTables(root);
         root = nullptr;
         return result;
     };
 
+    // Codes are given out in canonical order; each is placed in the table
+    // that its last bits fall in, opening tables down to it first.
     for (unsigned len = minLen; len <= maxLen; ++len) {
         for (unsigned left = count[len]; left > 0; --left) {
-            // Open tables until the current chain covers len bits.
-            while (len > w + width[static_cast<std::size_t>(h)]) {
-                w += width[static_cast<std::size_t>(h)];
-                ++h;
-                unsigned j = 0;
-                if (h == 1) {
-                    j = static_cast<unsigned>(m);
-                } else {
-                    // The smallest sub-table that the remaining codes fill,
-                    // within the limit of m bits and the longest code.
-                    const unsigned limit = std::min(maxLen - w, static_cast<unsigned>(m));
-                    j = len - w;
-                    unsigned f = 1u << j;
-                    const unsigned remaining = left; // this code included
-                    if (f > remaining + 1) {
-                        f -= remaining + 1;
-                        unsigned longer = len;
-                        while (++j < limit) {
-                            f <<= 1;
-                            if (f <= count[++longer])
-                                break;
-                            f -= count[longer];
-                        }
-                    }
-                    if (w + j > eobLength && w < eobLength)
-                        j = eobLength - w;
-                }
-                tableSize = 1u << j;
-                width[static_cast<std::size_t>(h)] = j;
-
-                auto* block = new (std::nothrow) HuffEntry[tableSize + 1];
-                if (block == nullptr)
-                    return fail(3);
-                block[0].n = static_cast<std::uint16_t>(tableSize);
-                if (lastHeader != nullptr)
-                    lastHeader->link = block + 1;
-                else
-                    root = block + 1;
-                lastHeader = block;
-                q = block + 1;
-                table[static_cast<std::size_t>(h)] = q;
-                openedFor[static_cast<std::size_t>(h)] = code & BitMask(w);
-
-                if (h > 1) {
-                    // Link it from the table above, at the index given by the
-                    // code's bits that the table above decodes.
-                    const unsigned upWidth = width[static_cast<std::size_t>(h - 1)];
-                    const unsigned index = (code & BitMask(w)) >> (w - upWidth);
-                    if (index >= (1u << upWidth))
-                        return fail(2);
-                    HuffEntry& up = table[static_cast<std::size_t>(h - 1)][index];
-                    up.e = static_cast<std::uint8_t>(16 + j);
-                    up.b = static_cast<std::uint8_t>(upWidth);
-                    up.link = q;
-                }
+            while (len > stack.coveredBits()) {
+                const unsigned j = stack.h == 0 ? static_cast<unsigned>(m)
+                                                : subTableBits(count, len, left, stack.coveredBits(),
+                                                               static_cast<unsigned>(m), maxLen, eobLength);
+                if (const int result = stack.open(j, code, root); result != 0)
+                    return fail(result);
             }
 
             HuffEntry r;
-            r.b = static_cast<std::uint8_t>(len - w);
-            if (next >= realCodes) {
+            r.b = static_cast<std::uint8_t>(len - stack.w);
+            if (next >= realCodes)
                 r.e = kHuffInvalid;
-            } else {
-                const unsigned sym = sorted[next++];
-                if (sym < s) {
-                    r.e = sym < 256 ? kHuffLiteral : kHuffEndOfBlock;
-                    r.n = static_cast<std::uint16_t>(sym);
-                } else {
-                    if (bases == nullptr || extras == nullptr)
-                        return fail(2);
-                    r.e = static_cast<std::uint8_t>(extras[sym - s] & 0xFF);
-                    r.n = bases[sym - s];
-                }
-            }
-            for (unsigned idx = code >> w; idx < tableSize; idx += 1u << (len - w))
-                q[idx] = r;
+            else if (!symbolEntry(sorted[next++], s, bases, extras, r))
+                return fail(2);
+            stack.place(code, len, r);
 
-            // Next code: increment the reversed code.
-            unsigned bit = 1u << (len - 1);
-            while (code & bit) {
-                code ^= bit;
-                bit >>= 1;
-            }
-            code ^= bit;
-
-            // Close the tables whose patterns are all placed.
-            while ((code & BitMask(w)) != openedFor[static_cast<std::size_t>(h)]) {
-                --h;
-                w -= width[static_cast<std::size_t>(h)];
-                q = table[static_cast<std::size_t>(h)];
-                tableSize = 1u << width[static_cast<std::size_t>(h)];
-            }
+            code = nextReversedCode(code, len);
+            stack.closeFilled(code);
         }
     }
 

@@ -133,6 +133,67 @@ void ClearLeafCodes(UnshrinkTables& t)
     }
 }
 
+namespace {
+
+// Carries out the code that follows an escape (256): 1 widens the codes by
+// one bit, 2 clears the leaf codes. False for any other code, or a width
+// beyond 13 bits.
+bool applyEscape(UnshrinkTables& t, std::uint32_t escape, unsigned& codeSize)
+{
+    if (escape == 1)
+        return ++codeSize <= kMaxCodeSize;
+    if (escape == 2) {
+        ClearLeafCodes(t);
+        return true;
+    }
+    return false;
+}
+
+// Writes the string of code (257 and up): its bytes are pushed on the
+// stack from the last one back along the prefix chain, then written first
+// byte first. A code not defined yet is the one about to be, previous
+// string + its first byte. `lead` is the first byte of the last string, in
+// and out. A result code.
+int putString(ExtractState& s, UnshrinkTables& t, int code, int previous, std::uint8_t& lead)
+{
+    if (t.prefixOf(code) < 0) {
+        t.stack[t.stackPos--] = lead;
+        code = previous;
+    }
+    while (code > 256) {
+        // A chain longer than the stack only comes from damaged data (a
+        // code defined on top of itself).
+        if (t.stackPos < 0)
+            return ZIP_BAD_DATA;
+        t.stack[t.stackPos--] = t.suffixOf(code);
+        code = t.prefixOf(code);
+    }
+    // code is now the string's first byte (or, in damaged data, a free
+    // code's link or 256, of which the low byte is taken).
+    lead = static_cast<std::uint8_t>(code);
+    if (!putByte(s, t, lead))
+        return ZIP_SHORT_WRITE;
+    for (int i = t.stackPos + 1; i <= kStackTop; ++i)
+        if (!putByte(s, t, t.stack[i]))
+            return ZIP_SHORT_WRITE;
+    t.stackPos = kStackTop;
+    return ZIP_OK;
+}
+
+// Defines the code at the head of the free list, when there is one:
+// previous string + `lead`, the first byte of the string just written.
+void defineNext(UnshrinkTables& t, int previous, std::uint8_t lead)
+{
+    if (t.head >= kFirstCode && t.head <= kLastCode && t.prefixOf(t.head) < 0) {
+        const int added = t.head;
+        t.head = -t.prefixOf(added);
+        t.prefixOf(added) = previous;
+        t.suffixOf(added) = lead;
+    }
+}
+
+} // namespace
+
 int UnshrinkEntry(ExtractState& s)
 {
     if (s.PackedSize == kSizeUnknown)
@@ -159,62 +220,26 @@ int UnshrinkEntry(ExtractState& s)
         // would otherwise be decoded from stale bytes up to that size.
         if (s.InputEnded)
             return ZIP_INPUT_ENDED;
-        int code = static_cast<int>(readCode(s, codeSize));
+        const int code = static_cast<int>(readCode(s, codeSize));
         bitsLeft -= codeSize;
 
         if (code == 256) {
             const std::uint32_t escape = readCode(s, codeSize);
             bitsLeft -= codeSize;
-            if (escape == 1) {
-                if (++codeSize > kMaxCodeSize)
-                    return ZIP_BAD_DATA;
-            } else if (escape == 2) {
-                ClearLeafCodes(t);
-            } else {
+            if (!applyEscape(t, escape, codeSize))
                 return ZIP_BAD_DATA;
-            }
             continue;
         }
 
-        const int incoming = code;
         if (code < 256) {
             lead = static_cast<std::uint8_t>(code);
             if (!putByte(s, t, lead))
                 return ZIP_SHORT_WRITE;
-        } else {
-            if (t.prefixOf(code) < 0) {
-                // Not defined yet: the code about to be, previous string +
-                // its first byte.
-                t.stack[t.stackPos--] = lead;
-                code = previous;
-            }
-            while (code > 256) {
-                // A chain longer than the stack only comes from damaged
-                // data (a code defined on top of itself).
-                if (t.stackPos < 0)
-                    return ZIP_BAD_DATA;
-                t.stack[t.stackPos--] = t.suffixOf(code);
-                code = t.prefixOf(code);
-            }
-            // code is now the string's first byte (or, in damaged data, a
-            // free code's link or 256, of which the low byte is taken).
-            lead = static_cast<std::uint8_t>(code);
-            if (!putByte(s, t, lead))
-                return ZIP_SHORT_WRITE;
-            for (int i = t.stackPos + 1; i <= kStackTop; ++i)
-                if (!putByte(s, t, t.stack[i]))
-                    return ZIP_SHORT_WRITE;
-            t.stackPos = kStackTop;
+        } else if (const int result = putString(s, t, code, previous, lead); result != ZIP_OK) {
+            return result;
         }
-
-        // Define the next code: previous string + this string's first byte.
-        if (t.head >= kFirstCode && t.head <= kLastCode && t.prefixOf(t.head) < 0) {
-            const int added = t.head;
-            t.head = -t.prefixOf(added);
-            t.prefixOf(added) = previous;
-            t.suffixOf(added) = lead;
-        }
-        previous = incoming;
+        defineNext(t, previous, lead);
+        previous = code;
     }
 
     return flushOut(s, t) ? ZIP_OK : ZIP_SHORT_WRITE;
