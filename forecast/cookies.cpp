@@ -229,6 +229,79 @@ bool ParseCookieDate(std::string_view text, std::int64_t& seconds)
     return true;
 }
 
+namespace {
+
+// The attributes of one Set-Cookie header that the store acts on.
+struct Attributes {
+    std::optional<std::int64_t> expires;
+    std::optional<std::int64_t> maxAge;  // the expiry time it gives
+    std::optional<std::string> domain;   // in lower case, without a leading dot
+    std::optional<std::string> path;
+    bool secure = false;
+};
+
+// Section 5.2.2: the expiry time that a Max-Age value gives, or nullopt
+// when the value is not an optional '-' followed by digits. Zero or a
+// negative count means "expired already".
+std::optional<std::int64_t> maxAgeExpiry(std::string_view value, std::int64_t now)
+{
+    std::string_view digits = value;
+    const bool negative = !digits.empty() && digits.front() == '-';
+    if (negative)
+        digits.remove_prefix(1);
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), isDigit))
+        return std::nullopt;
+    // Any count of digits: a delta past the far future saturates.
+    std::int64_t delta = 0;
+    for (const char d : digits) {
+        if (delta > (kFarFuture - 9) / 10) {
+            delta = kFarFuture;
+            break;
+        }
+        delta = delta * 10 + (d - '0');
+    }
+    return negative || delta == 0 ? kLongAgo : std::min(now + delta, kFarFuture);
+}
+
+// Section 5.2: the ';'-separated attributes after the name-value pair. An
+// Expires, Max-Age or Domain value that cannot be read is ignored; a Path
+// that does not start with '/' stands for the default path. Of an attribute
+// given twice, the later wins.
+Attributes parseAttributes(std::string_view rest, std::int64_t now)
+{
+    Attributes a;
+    while (!rest.empty()) {
+        const std::size_t next = rest.find(';');
+        const std::string_view attr = rest.substr(0, next);
+        rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
+        const std::size_t aeq = attr.find('=');
+        const std::string_view name = trim(attr.substr(0, aeq));
+        const std::string_view value =
+            aeq == std::string_view::npos ? std::string_view() : unquote(trim(attr.substr(aeq + 1)));
+        if (equalsIgnoreCase(name, "expires")) {
+            std::int64_t t = 0;
+            if (ParseCookieDate(value, t))
+                a.expires = t;
+        } else if (equalsIgnoreCase(name, "max-age")) {
+            if (const auto expiry = maxAgeExpiry(value, now))
+                a.maxAge = expiry;
+        } else if (equalsIgnoreCase(name, "domain")) {
+            if (!value.empty())
+                a.domain = lowerAscii(value.front() == '.' ? value.substr(1) : value);
+        } else if (equalsIgnoreCase(name, "path")) {
+            if (value.empty() || value.front() != '/')
+                a.path.reset();
+            else
+                a.path = std::string(value);
+        } else if (equalsIgnoreCase(name, "secure")) {
+            a.secure = true;
+        }
+    }
+    return a;
+}
+
+} // namespace
+
 void TCookieStore::SetCookie(std::string_view header, const TUrl& url, std::int64_t now)
 {
     // Section 5.2: the name-value pair, then the attributes.
@@ -243,67 +316,23 @@ void TCookieStore::SetCookie(std::string_view header, const TUrl& url, std::int6
     if (c.Name.empty() || c.Name.size() + c.Value.size() > kMaxCookieBytes || hasControlBytes(c.Name)
         || hasControlBytes(c.Value))
         return;
+    Attributes attributes =
+        parseAttributes(semi == std::string_view::npos ? std::string_view() : header.substr(semi + 1), now);
 
-    std::optional<std::int64_t> expires, maxAge;
-    std::optional<std::string> domain;
-    std::optional<std::string> path;
-    bool secure = false;
-    std::string_view rest = semi == std::string_view::npos ? std::string_view() : header.substr(semi + 1);
-    while (!rest.empty()) {
-        const std::size_t next = rest.find(';');
-        const std::string_view attr = rest.substr(0, next);
-        rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
-        const std::size_t aeq = attr.find('=');
-        const std::string_view name = trim(attr.substr(0, aeq));
-        const std::string_view value =
-            aeq == std::string_view::npos ? std::string_view() : unquote(trim(attr.substr(aeq + 1)));
-        if (equalsIgnoreCase(name, "expires")) {
-            std::int64_t t = 0;
-            if (ParseCookieDate(value, t))
-                expires = t;
-        } else if (equalsIgnoreCase(name, "max-age")) {
-            std::string_view digits = value;
-            const bool negative = !digits.empty() && digits.front() == '-';
-            if (negative)
-                digits.remove_prefix(1);
-            if (digits.empty() || !std::all_of(digits.begin(), digits.end(), isDigit))
-                continue;
-            // Any count of digits: a delta past the far future saturates.
-            std::int64_t delta = 0;
-            for (const char d : digits) {
-                if (delta > (kFarFuture - 9) / 10) {
-                    delta = kFarFuture;
-                    break;
-                }
-                delta = delta * 10 + (d - '0');
-            }
-            maxAge = negative || delta == 0 ? kLongAgo : std::min(now + delta, kFarFuture);
-        } else if (equalsIgnoreCase(name, "domain")) {
-            if (value.empty())
-                continue;
-            domain = lowerAscii(value.front() == '.' ? value.substr(1) : value);
-        } else if (equalsIgnoreCase(name, "path")) {
-            if (value.empty() || value.front() != '/')
-                path.reset();
-            else
-                path = std::string(value);
-        } else if (equalsIgnoreCase(name, "secure")) {
-            secure = true;
-        }
-    }
     // This client never speaks TLS, so a Secure cookie could never go out;
     // and a plain-HTTP page may not set one (RFC 6265bis).
-    if (secure)
+    if (attributes.secure)
         return;
 
     // Section 5.3, steps 3 to 11.
-    if (maxAge) {
+    if (attributes.maxAge) {
         c.Persistent = true;
-        c.Expiry = *maxAge;
-    } else if (expires) {
+        c.Expiry = *attributes.maxAge;
+    } else if (attributes.expires) {
         c.Persistent = true;
-        c.Expiry = *expires;
+        c.Expiry = *attributes.expires;
     }
+    std::optional<std::string>& domain = attributes.domain;
     // "Domain=." leaves an empty domain once its dot is removed: it names
     // no domain, so the cookie is host-only (step 6), not refused.
     if (domain && domain->empty())
@@ -325,7 +354,7 @@ void TCookieStore::SetCookie(std::string_view header, const TUrl& url, std::int6
         c.HostOnly = true;
         c.Domain = url.Host;
     }
-    c.Path = path ? *path : defaultPath(url.Path());
+    c.Path = attributes.path ? *attributes.path : defaultPath(url.Path());
     if (hasControlBytes(c.Path))
         return;
     c.Creation = now;
