@@ -125,10 +125,7 @@ int readLiteral(ExtractState& s, const Trees& trees, bool literalTree)
         const HuffEntry* t = DecodeSymbol(s, trees.literal, trees.bl, kInverted);
         return t != nullptr ? static_cast<std::uint8_t>(t->n) : -1;
     }
-    FillBits(s, 8);
-    const auto byte = static_cast<std::uint8_t>(s.BitBuf);
-    DropBits(s, 8);
-    return byte;
+    return static_cast<int>(ReadBits(s, 8));
 }
 
 // One match after its flag bit: the low distance bits, the distance code,
@@ -138,9 +135,7 @@ int readLiteral(ExtractState& s, const Trees& trees, bool literalTree)
 bool readMatch(ExtractState& s, const Trees& trees, unsigned lowBits, unsigned w, unsigned& from,
                unsigned& length)
 {
-    FillBits(s, lowBits);
-    const unsigned low = s.BitBuf & BitMask(lowBits);
-    DropBits(s, lowBits);
+    const unsigned low = ReadBits(s, lowBits);
     const HuffEntry* t = DecodeSymbol(s, trees.distance, trees.bd, kInverted);
     if (t == nullptr)
         return false;
@@ -149,11 +144,8 @@ bool readMatch(ExtractState& s, const Trees& trees, unsigned lowBits, unsigned w
     if (t == nullptr)
         return false;
     length = t->n;
-    if (t->e != 0) {
-        FillBits(s, 8);
-        length += s.BitBuf & 0xFF;
-        DropBits(s, 8);
-    }
+    if (t->e != 0)
+        length += ReadBits(s, 8);
     return true;
 }
 
@@ -238,9 +230,7 @@ int ExplodeEntry(ExtractState& s)
     std::int64_t remaining = s.UnpackedSize;
 
     while (remaining > 0 && !s.InputEnded) {
-        FillBits(s, 1);
-        const bool literal = (s.BitBuf & 1) != 0;
-        DropBits(s, 1);
+        const bool literal = ReadBits(s, 1) != 0;
 
         if (literal) {
             --remaining;

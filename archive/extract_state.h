@@ -84,6 +84,15 @@ inline void DropBits(ExtractState& s, unsigned n)
     s.BitCount = static_cast<std::uint8_t>(s.BitCount - n);
 }
 
+// Reads an n-bit field (n from 0 to 16), least significant bit first.
+inline std::uint32_t ReadBits(ExtractState& s, unsigned n)
+{
+    FillBits(s, n);
+    const std::uint32_t v = s.BitBuf & BitMask(n);
+    DropBits(s, n);
+    return v;
+}
+
 // The next byte of InBuffer, not passing through BitBuf.
 inline std::uint8_t ReadInputByte(ExtractState& s)
 {

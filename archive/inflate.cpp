@@ -279,15 +279,6 @@ int decodeFast(ExtractState& s, const HuffEntry* tl, const HuffEntry* td, int bl
     return result;
 }
 
-// Reads an n-bit field (n from 0 to 16).
-inline std::uint32_t readBits(ExtractState& s, unsigned n)
-{
-    FillBits(s, n);
-    const std::uint32_t v = s.BitBuf & BitMask(n);
-    DropBits(s, n);
-    return v;
-}
-
 } // namespace
 
 // --- Lookup tables -------------------------------------------------------
@@ -584,11 +575,11 @@ int DecodeCodes(ExtractState& s, const HuffEntry* tl, const HuffEntry* td, int b
             return ZIP_OK;
 
         // A length: base + extra bits, then a distance the same way.
-        unsigned length = t->n + readBits(s, t->e);
+        unsigned length = t->n + ReadBits(s, t->e);
         t = DecodeSymbol(s, td, bd);
         if (t == nullptr)
             return ZIP_BAD_DATA;
-        const unsigned distance = t->n + readBits(s, t->e);
+        const unsigned distance = t->n + ReadBits(s, t->e);
         unsigned from = static_cast<std::uint16_t>(s.WindowPos - distance);
 
         // Copy in pieces that neither wrap the window nor run past its end.
@@ -625,8 +616,8 @@ int DecodeCodes(ExtractState& s, const HuffEntry* tl, const HuffEntry* td, int b
 int DecodeStoredBlock(ExtractState& s)
 {
     DropBits(s, s.BitCount % 8u);
-    std::uint32_t length = readBits(s, 16);
-    const std::uint32_t complement = readBits(s, 16);
+    std::uint32_t length = ReadBits(s, 16);
+    const std::uint32_t complement = ReadBits(s, 16);
     if (length != (~complement & 0xFFFF))
         return ZIP_BAD_DATA;
     while (length > 0 && !s.InputEnded) {
@@ -649,7 +640,7 @@ int DecodeStoredBlock(ExtractState& s)
             continue;
         }
         --length;
-        if (!putByte(s, static_cast<std::uint8_t>(readBits(s, 8))))
+        if (!putByte(s, static_cast<std::uint8_t>(ReadBits(s, 8))))
             return ZIP_SHORT_WRITE;
     }
     return s.InputEnded ? ZIP_INPUT_ENDED : ZIP_OK;
@@ -685,13 +676,13 @@ int DecodeFixedBlock(ExtractState& s)
 // zeros). A repeat may cross from literal/length into distance lengths.
 int DecodeDynamicBlock(ExtractState& s)
 {
-    const unsigned nl = readBits(s, 5) + 257;
-    const unsigned nd = readBits(s, 5) + 1;
-    const unsigned nb = readBits(s, 4) + 4;
+    const unsigned nl = ReadBits(s, 5) + 257;
+    const unsigned nd = ReadBits(s, 5) + 1;
+    const unsigned nb = ReadBits(s, 4) + 4;
 
     std::array<std::uint16_t, kMaxSymbols> lengths{};
     for (unsigned i = 0; i < nb; ++i)
-        lengths[kCodeLengthOrder[i]] = static_cast<std::uint16_t>(readBits(s, 3));
+        lengths[kCodeLengthOrder[i]] = static_cast<std::uint16_t>(ReadBits(s, 3));
 
     const unsigned total = nl + nd;
     {
@@ -716,12 +707,12 @@ int DecodeDynamicBlock(ExtractState& s)
             }
             unsigned repeat = 0;
             if (symbol == 16) {
-                repeat = 3 + readBits(s, 2);
+                repeat = 3 + ReadBits(s, 2);
             } else if (symbol == 17) {
-                repeat = 3 + readBits(s, 3);
+                repeat = 3 + ReadBits(s, 3);
                 previous = 0;
             } else {
-                repeat = 11 + readBits(s, 7);
+                repeat = 11 + ReadBits(s, 7);
                 previous = 0;
             }
             if (i + repeat > total)
@@ -746,8 +737,8 @@ int DecodeDynamicBlock(ExtractState& s)
 
 int DecodeBlock(ExtractState& s, bool& last)
 {
-    last = readBits(s, 1) != 0;
-    switch (readBits(s, 2)) {
+    last = ReadBits(s, 1) != 0;
+    switch (ReadBits(s, 2)) {
     case 0: return DecodeStoredBlock(s);
     case 1: return DecodeFixedBlock(s);
     case 2: return DecodeDynamicBlock(s);

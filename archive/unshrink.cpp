@@ -79,14 +79,6 @@ bool putByte(ExtractState& s, UnshrinkTables& t, std::uint8_t byte)
     return t.outCount < kOutBufferSize || flushOut(s, t);
 }
 
-std::uint32_t readCode(ExtractState& s, unsigned size)
-{
-    FillBits(s, size);
-    const std::uint32_t code = s.BitBuf & BitMask(size);
-    DropBits(s, size);
-    return code;
-}
-
 } // namespace
 
 // Partial clearing: frees every code below the free-list head that no other
@@ -209,7 +201,7 @@ int UnshrinkEntry(ExtractState& s)
 
     unsigned codeSize = 9;
     // The first code is a byte.
-    int previous = static_cast<int>(readCode(s, codeSize));
+    int previous = static_cast<int>(ReadBits(s, codeSize));
     std::uint8_t lead = static_cast<std::uint8_t>(previous); // first byte of the last string
     if (!putByte(s, t, lead))
         return ZIP_SHORT_WRITE;
@@ -220,11 +212,11 @@ int UnshrinkEntry(ExtractState& s)
         // would otherwise be decoded from stale bytes up to that size.
         if (s.InputEnded)
             return ZIP_INPUT_ENDED;
-        const int code = static_cast<int>(readCode(s, codeSize));
+        const int code = static_cast<int>(ReadBits(s, codeSize));
         bitsLeft -= codeSize;
 
         if (code == 256) {
-            const std::uint32_t escape = readCode(s, codeSize);
+            const std::uint32_t escape = ReadBits(s, codeSize);
             bitsLeft -= codeSize;
             if (!applyEscape(t, escape, codeSize))
                 return ZIP_BAD_DATA;
