@@ -1,5 +1,6 @@
 // nubra-replica: a small HTTP/1.1 server standing in for the four weather
-// services, for the end-to-end tests and the offline demonstration.
+// services and for Open-Meteo's forecast API, for the end-to-end tests and
+// the offline demonstration.
 //
 //   nubra-replica [--port N] [--day D]
 //
@@ -206,7 +207,8 @@ private:
 void usage()
 {
     std::fputs("Usage : nubra-replica [--port N] [--day JOURS]\n"
-               "Sert sur 127.0.0.1 des pages de prévisions imitant les quatre services.\n"
+               "Sert sur 127.0.0.1 des pages de prévisions imitant les quatre services\n"
+               "et les réponses JSON d'Open-Meteo.\n"
                "  --port N      port d'écoute (0, par défaut : choisi par le système)\n"
                "  --day JOURS   jour des prévisions, en jours depuis le 1er janvier 1970\n"
                "                (par défaut : aujourd'hui)\n", stderr);

@@ -4,10 +4,14 @@
 // as HTML entities. Both are what the forecast sources decode.
 #include "pages.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace nubra::replica {
 
@@ -285,6 +289,397 @@ TAnswer notFound()
     return htmlAnswer(404, simplePage("Page introuvable", "La page demandée n'existe pas sur ce serveur."));
 }
 
+// --- Open-Meteo forecast API -------------------------------------------------
+//
+// "/v1/forecast" answers as the service documents it: the grid point,
+// the time zone, then for each of "current" and "daily" an object of units
+// and an object of values, holding the requested variables in the order of
+// the request. Only the variables below are known; another name is refused
+// with a 400, as the service refuses a name it does not know. Values are
+// kept in tenths (one decimal, as the service prints them) so that no
+// rounding or negative zero reaches the text.
+
+struct TOpenMeteoVariable {
+    std::string_view Name;
+    std::string_view Unit;
+};
+
+constexpr std::array<TOpenMeteoVariable, 4> kCurrentVariables = {{
+    {"temperature_2m", "°C"},
+    {"weather_code", "wmo code"},
+    {"wind_speed_10m", "km/h"},
+    {"wind_direction_10m", "°"},
+}};
+constexpr std::array<TOpenMeteoVariable, 6> kDailyVariables = {{
+    {"weather_code", "wmo code"},
+    {"temperature_2m_max", "°C"},
+    {"temperature_2m_min", "°C"},
+    {"precipitation_sum", "mm"},
+    {"wind_speed_10m_max", "km/h"},
+    {"wind_direction_10m_dominant", "°"},
+}};
+
+constexpr int kMaxForecastDays = 16;
+constexpr int kDefaultForecastDays = 7;
+constexpr std::size_t kMaxEchoedValue = 64;
+
+// The query's parameters, names and values percent-decoded, in order.
+using TParameters = std::vector<std::pair<std::string, std::string>>;
+
+std::string percentDecoded(std::string_view text)
+{
+    auto hexDigit = [](char c) {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        return -1;
+    };
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 && hexDigit(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+TParameters parametersOf(std::string_view query)
+{
+    TParameters parameters;
+    while (!query.empty()) {
+        const std::size_t end = query.find('&');
+        const std::string_view pair = query.substr(0, end);
+        query = end == std::string_view::npos ? std::string_view{} : query.substr(end + 1);
+        if (pair.empty())
+            continue;
+        const std::size_t equals = pair.find('=');
+        parameters.emplace_back(percentDecoded(pair.substr(0, equals)),
+                                equals == std::string_view::npos ? std::string{} : percentDecoded(pair.substr(equals + 1)));
+    }
+    return parameters;
+}
+
+// The first value of `name`, or nothing when the query lacks it.
+std::optional<std::string_view> firstValue(const TParameters& parameters, std::string_view name)
+{
+    for (const auto& [key, value] : parameters)
+        if (key == name)
+            return value;
+    return std::nullopt;
+}
+
+// Every item of every `name=a,b` of the query, empty items dropped: the
+// service takes a list comma-separated or repeated.
+std::vector<std::string> listValues(const TParameters& parameters, std::string_view name)
+{
+    std::vector<std::string> items;
+    for (const auto& [key, value] : parameters) {
+        if (key != name)
+            continue;
+        std::size_t start = 0;
+        while (start <= value.size()) {
+            std::size_t end = value.find(',', start);
+            if (end == std::string::npos)
+                end = value.size();
+            if (end > start)
+                items.push_back(value.substr(start, end - start));
+            start = end + 1;
+        }
+    }
+    return items;
+}
+
+// A JSON string literal of `text`, which is UTF-8: quotes, backslashes
+// and control bytes escaped.
+std::string jsonString(std::string_view text)
+{
+    std::string out = "\"";
+    for (const char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c < 0x20 || c == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04X", c);
+            out += escaped;
+        } else {
+            out += ch;
+        }
+    }
+    return out + "\"";
+}
+
+// A value of the query quoted in a reason: its first characters, any byte
+// outside printable ASCII shown as '?', so that the body stays UTF-8
+// whatever the query carried.
+std::string echoed(std::string_view value)
+{
+    std::string out;
+    for (const char ch : value.substr(0, kMaxEchoedValue)) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        out += c >= 0x20 && c < 0x7F ? ch : '?';
+    }
+    return out;
+}
+
+// A value in tenths as the service prints a one-decimal number: "7.0",
+// "-0.4", "12.3".
+std::string tenths(int value)
+{
+    const int magnitude = value < 0 ? -value : value;
+    return (value < 0 ? "-" : "") + std::to_string(magnitude / 10) + "." + std::to_string(magnitude % 10);
+}
+
+// A value in hundredths with the decimals it needs, at least one: "48.58",
+// "7.6", "-0.05", "0.0".
+std::string hundredths(long value)
+{
+    const long magnitude = value < 0 ? -value : value;
+    std::string text = (value < 0 ? "-" : "") + std::to_string(magnitude / 100) + "." +
+                       std::to_string(magnitude % 100 / 10);
+    if (magnitude % 10 != 0)
+        text += static_cast<char>('0' + magnitude % 10);
+    return text;
+}
+
+// A number as the service echoes a Float it refuses: the shortest text
+// that reads back, with ".0" when it has no fractional part ("91.0",
+// "-200.5").
+std::string floatText(double value)
+{
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, static_cast<float>(value));
+    std::string out(text, result.ptr);
+    if (out.find_first_of(".en") == std::string::npos)
+        out += ".0";
+    return out;
+}
+
+std::optional<double> parsedNumber(std::string_view text)
+{
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+TAnswer jsonAnswer(unsigned status, std::string body)
+{
+    TAnswer answer;
+    answer.Status = status;
+    answer.Headers.emplace_back("Content-Type", "application/json; charset=utf-8");
+    answer.Body = std::move(body);
+    return answer;
+}
+
+TAnswer openMeteoRefusal(std::string_view reason)
+{
+    return jsonAnswer(400, "{\"error\":true,\"reason\":" + jsonString(reason) + "}");
+}
+
+// --- Time zones, resolved from the position as "timezone=auto" asks.
+
+enum class TSummerTime { None, Europe, NorthAmerica };
+
+struct TTimeZone {
+    std::string Name;
+    int StandardOffset; // seconds east of UTC
+    std::string StandardAbbreviation;
+    std::string SummerAbbreviation;
+    TSummerTime Summer;
+};
+
+// Days since 1970-01-01 of a civil date (Howard Hinnant's days_from_civil).
+std::int64_t daysFromCivil(int year, int month, int day)
+{
+    const int y = month <= 2 ? year - 1 : year;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+// Days since 1970-01-01 of the `nth` Sunday of `month` in `year`; 5 gives
+// the last one.
+std::int64_t nthSunday(int year, int month, int nth)
+{
+    const std::int64_t first = daysFromCivil(year, month, 1);
+    std::int64_t sunday = first + (6 - dateOf(first).WeekDay) + 7 * (nth - 1);
+    while (dateOf(sunday).Month != month)
+        sunday -= 7;
+    return sunday;
+}
+
+bool isSummerTime(TSummerTime rule, std::int64_t day)
+{
+    const int year = dateOf(day).Year;
+    switch (rule) {
+    case TSummerTime::Europe:
+        return day >= nthSunday(year, 3, 5) && day < nthSunday(year, 10, 5);
+    case TSummerTime::NorthAmerica:
+        return day >= nthSunday(year, 3, 2) && day < nthSunday(year, 11, 1);
+    case TSummerTime::None:
+        break;
+    }
+    return false;
+}
+
+// The zone of a position: boxes for the four countries of the catalogues
+// (Belgium cut from France along its south-western border, Canada split
+// at the provinces' zone limits), a whole-hour nautical zone elsewhere.
+TTimeZone timeZoneAt(double latitude, double longitude)
+{
+    const bool inBelgium = latitude > 49.45 && latitude < 51.55 && longitude > 2.5 && longitude < 6.45 &&
+                           latitude > 51.09 - 0.489 * (longitude - 2.55);
+    if (inBelgium)
+        return {"Europe/Brussels", 3600, "CET", "CEST", TSummerTime::Europe};
+    if (latitude > 45.8 && latitude < 47.85 && longitude > 5.95 && longitude < 10.5)
+        return {"Europe/Zurich", 3600, "CET", "CEST", TSummerTime::Europe};
+    if (latitude > 41.3 && latitude < 51.2 && longitude > -5.3 && longitude < 9.7)
+        return {"Europe/Paris", 3600, "CET", "CEST", TSummerTime::Europe};
+    const bool inCanada = longitude > -141 && longitude < -52.5 && latitude < 84 &&
+                          (latitude > 49 || (longitude > -95.2 && latitude > 41.6));
+    if (inCanada) {
+        if (longitude > -59.5)
+            return {"America/St_Johns", -12600, "NST", "NDT", TSummerTime::NorthAmerica};
+        if (longitude > -69.1 && latitude < 48)
+            return {"America/Halifax", -14400, "AST", "ADT", TSummerTime::NorthAmerica};
+        if (longitude > -90)
+            return {"America/Toronto", -18000, "EST", "EDT", TSummerTime::NorthAmerica};
+        if (longitude > -102)
+            return {"America/Winnipeg", -21600, "CST", "CDT", TSummerTime::NorthAmerica};
+        if (longitude > -110)
+            return {"America/Regina", -21600, "CST", "CST", TSummerTime::None};
+        if (longitude > -120)
+            return {"America/Edmonton", -25200, "MST", "MDT", TSummerTime::NorthAmerica};
+        return {"America/Vancouver", -28800, "PST", "PDT", TSummerTime::NorthAmerica};
+    }
+    const int hours = static_cast<int>(std::lround(longitude / 15));
+    if (hours == 0)
+        return {"GMT", 0, "GMT", "GMT", TSummerTime::None};
+    const std::string east = std::to_string(hours < 0 ? -hours : hours);
+    const std::string abbreviation = std::string("GMT") + (hours > 0 ? "+" : "-") + east;
+    return {std::string("Etc/GMT") + (hours > 0 ? "-" : "+") + east, hours * 3600, abbreviation, abbreviation,
+            TSummerTime::None};
+}
+
+// --- The weather of one grid point on one day.
+
+struct TDailyWeather {
+    int WeatherCode;
+    int MaxTenths, MinTenths;  // °C
+    int PrecipitationTenths;   // mm
+    int WindMaxTenths;         // km/h
+    int WindDirection;         // degrees, 0 to 359
+};
+
+// Precipitation in tenths of a millimetre, from `low` to `high`, that a
+// WMO code implies: nothing for clear skies and fog, little for drizzle and
+// snow grains, most for heavy rain, showers and thunderstorms.
+std::pair<int, int> precipitationRange(int code)
+{
+    switch (code) {
+    case 51: case 56: return {1, 5};
+    case 53: return {5, 15};
+    case 55: case 57: return {15, 40};
+    case 61: case 66: return {10, 50};
+    case 63: return {50, 150};
+    case 65: case 82: return {150, 400};
+    case 67: return {50, 200};
+    case 71: case 85: return {5, 30};
+    case 73: return {30, 80};
+    case 75: return {80, 200};
+    case 77: return {1, 10};
+    case 80: return {5, 50};
+    case 81: return {50, 150};
+    case 86: return {30, 120};
+    case 95: return {50, 250};
+    case 96: case 99: return {100, 400};
+    default: return {0, 0};
+    }
+}
+
+// A code picked by `roll` (0 to 99) and fitted to the day's temperatures:
+// snow when the maximum stays at or below 1 °C, freezing drizzle or rain
+// when the minimum is below zero, thunder only on warm days.
+int weatherCodeFor(TDice& dice, int roll, int maxTenths, int minTenths)
+{
+    const bool snowy = maxTenths <= 10;
+    const bool freezing = minTenths < 0;
+    const int strength = dice.between(0, 2);
+    if (roll < 12) return 0;
+    if (roll < 24) return 1;
+    if (roll < 36) return 2;
+    if (roll < 48) return 3;
+    if (roll < 54) return freezing ? 48 : 45;
+    if (roll < 62) return freezing ? (strength == 0 ? 56 : 57) : 51 + 2 * strength;
+    if (roll < 78) {
+        if (snowy) return dice.between(0, 9) == 0 ? 77 : 71 + 2 * strength;
+        if (freezing && maxTenths <= 30) return strength == 0 ? 66 : 67;
+        return 61 + 2 * strength;
+    }
+    if (roll < 90) {
+        if (snowy) return strength == 0 ? 85 : 86;
+        return 80 + strength;
+    }
+    if (maxTenths < 150) return 3;
+    const int hail = dice.between(0, 5);
+    return hail == 0 ? 99 : hail == 1 ? 96 : 95;
+}
+
+// The grid point's weather on `date`: the latitude and the season set the
+// mean temperature and its swing (colder and wider inland in North
+// America, colder with height), the rest comes from dice seeded by the
+// grid point and the date, so a date's weather does not depend on the day
+// it is asked.
+TDailyWeather dailyWeather(std::string_view gridPoint, double latitude, double longitude, int elevation,
+                           std::int64_t date)
+{
+    TDice dice("open-meteo", gridPoint, date);
+    const TDate d = dateOf(date);
+    const double dayOfYear = static_cast<double>(date - daysFromCivil(d.Year, 1, 1));
+    double season = std::cos(2 * 3.14159265358979 * (dayOfYear - 200) / 365.25);
+    if (latitude < 0)
+        season = -season;
+    const double absLatitude = std::fabs(latitude);
+    const bool northAmerica = longitude > -140 && longitude < -52 && latitude > 25;
+    const double mean = 26 - 0.3 * absLatitude - std::max(0.0, absLatitude - 55) * 0.8 - (northAmerica ? 5 : 0) -
+                        0.0065 * elevation;
+    const double swing = 2 + 0.15 * absLatitude + (northAmerica ? 7 : 0);
+    const int middle = static_cast<int>(std::lround(10 * (mean + season * swing))) + dice.between(-40, 40);
+
+    const int roll = dice.between(0, 99);
+    const bool wet = roll >= 54 && roll < 100;
+    const int half = wet ? dice.between(10, 25) : dice.between(25, 45);
+    TDailyWeather w{};
+    w.MaxTenths = middle + half;
+    w.MinTenths = middle - half;
+    w.WeatherCode = weatherCodeFor(dice, roll, w.MaxTenths, w.MinTenths);
+    const auto [low, high] = precipitationRange(w.WeatherCode);
+    w.PrecipitationTenths = dice.between(low, high);
+    int wind = dice.between(50, 300);
+    if (w.WeatherCode >= 61 && w.WeatherCode != 77)
+        wind += dice.between(0, 200);
+    if (w.WeatherCode == 65 || w.WeatherCode == 75 || w.WeatherCode == 82 || w.WeatherCode == 86 ||
+        w.WeatherCode >= 95)
+        wind += dice.between(100, 300);
+    w.WindMaxTenths = std::min(wind, 800);
+    // Mostly from the west, as in the mid-latitudes.
+    w.WindDirection = dice.between(0, 9) < 6 ? dice.between(180, 330) : dice.between(0, 359);
+    return w;
+}
+
 } // namespace
 
 std::int64_t Today()
@@ -472,6 +867,149 @@ std::string BelgiquePage(std::string_view station, std::int64_t day)
     return page;
 }
 
+TAnswer OpenMeteoAnswer(std::string_view query, std::int64_t day)
+{
+    const TParameters parameters = parametersOf(query);
+
+    // Decoding first, as the service does: every parameter must read as its
+    // type and every variable be known; ranges are checked afterwards.
+    std::optional<double> coordinates[2];
+    constexpr std::array<std::string_view, 2> coordinateKeys = {"latitude", "longitude"};
+    for (std::size_t i = 0; i < 2; ++i) {
+        const std::optional<std::string_view> text = firstValue(parameters, coordinateKeys[i]);
+        if (!text)
+            return openMeteoRefusal("Value required for key '" + std::string(coordinateKeys[i]) + "'.");
+        coordinates[i] = parsedNumber(*text);
+        if (!coordinates[i])
+            return openMeteoRefusal("Value of type 'Float' required for key '" + std::string(coordinateKeys[i]) + "'.");
+    }
+    int forecastDays = kDefaultForecastDays;
+    if (const std::optional<std::string_view> text = firstValue(parameters, "forecast_days")) {
+        const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), forecastDays);
+        if (text->empty() || error != std::errc() || end != text->data() + text->size())
+            return openMeteoRefusal("Value of type 'Int' required for key 'forecast_days'.");
+    }
+    const std::vector<std::string> current = listValues(parameters, "current");
+    const std::vector<std::string> daily = listValues(parameters, "daily");
+    auto unitOf = [](const auto& known, std::string_view name) -> std::optional<std::string_view> {
+        for (const TOpenMeteoVariable& variable : known)
+            if (variable.Name == name)
+                return variable.Unit;
+        return std::nullopt;
+    };
+    for (const std::string& name : current)
+        if (!unitOf(kCurrentVariables, name))
+            return openMeteoRefusal("Cannot initialize ForecastVariable from invalid String value " + echoed(name) +
+                                    " for key current");
+    for (const std::string& name : daily)
+        if (!unitOf(kDailyVariables, name))
+            return openMeteoRefusal("Cannot initialize ForecastVariableDaily from invalid String value " +
+                                    echoed(name) + " for key daily");
+
+    const double latitude = *coordinates[0];
+    const double longitude = *coordinates[1];
+    if (latitude < -90 || latitude > 90)
+        return openMeteoRefusal("Latitude must be in range of -90 to 90°. Given: " + floatText(latitude) + ".");
+    if (longitude < -180 || longitude > 180)
+        return openMeteoRefusal("Longitude must be in range of -180 to 180°. Given: " + floatText(longitude) + ".");
+    if (forecastDays < 0 || forecastDays > kMaxForecastDays)
+        return openMeteoRefusal("Forecast days is invalid. Allowed range 0 to 16.");
+
+    TTimeZone zone{"GMT", 0, "GMT", "GMT", TSummerTime::None};
+    const std::optional<std::string_view> zoneName = firstValue(parameters, "timezone");
+    if (zoneName && *zoneName == "auto") {
+        zone = timeZoneAt(latitude, longitude);
+    } else if (zoneName && *zoneName != "GMT" && *zoneName != "UTC") {
+        return openMeteoRefusal("Invalid timezone " + echoed(*zoneName));
+    }
+    const bool summer = isSummerTime(zone.Summer, day);
+    const int offset = zone.StandardOffset + (summer ? 3600 : 0);
+
+    // The grid point: the position to a hundredth of a degree, which also
+    // seeds the weather, so neighbouring places in one cell share it.
+    const long latitudeCell = std::lround(latitude * 100);
+    const long longitudeCell = std::lround(longitude * 100);
+    const std::string gridPoint = hundredths(latitudeCell) + "," + hundredths(longitudeCell);
+    TDice site("open-meteo-site", gridPoint, 0);
+    const bool alpine = zone.Name == "Europe/Zurich";
+    const int elevation = alpine ? site.between(400, 1600) : site.between(5, 450);
+
+    std::string json = "{\"latitude\":" + hundredths(latitudeCell) + ",\"longitude\":" + hundredths(longitudeCell);
+    json += ",\"generationtime_ms\":0." + std::to_string(site.between(100, 999)) + std::to_string(site.between(1000, 9999));
+    json += ",\"utc_offset_seconds\":" + std::to_string(offset);
+    json += ",\"timezone\":" + jsonString(zone.Name);
+    json += ",\"timezone_abbreviation\":" + jsonString(summer ? zone.SummerAbbreviation : zone.StandardAbbreviation);
+    json += ",\"elevation\":" + std::to_string(elevation) + ".0";
+
+    const TDailyWeather today = dailyWeather(gridPoint, latitude, longitude, elevation, day);
+    if (!current.empty()) {
+        const TDate d = dateOf(day);
+        TDice now("open-meteo-now", gridPoint, day);
+        json += ",\"current_units\":{\"time\":\"iso8601\",\"interval\":\"seconds\"";
+        for (const std::string& name : current)
+            json += ",\"" + name + "\":" + jsonString(*unitOf(kCurrentVariables, name));
+        json += "},\"current\":{\"time\":\"" + std::to_string(d.Year) + "-" + twoDigits(d.Month) + "-" +
+                twoDigits(d.Day) + "T12:00\",\"interval\":900";
+        for (const std::string& name : current) {
+            json += ",\"" + name + "\":";
+            if (name == "temperature_2m")
+                json += tenths(today.MinTenths + (today.MaxTenths - today.MinTenths) * 4 / 5);
+            else if (name == "weather_code")
+                json += std::to_string(today.WeatherCode);
+            else if (name == "wind_speed_10m")
+                json += tenths(today.WindMaxTenths * now.between(40, 80) / 100);
+            else
+                json += std::to_string((today.WindDirection + now.between(-20, 20) + 360) % 360);
+        }
+        json += "}";
+    }
+
+    if (!daily.empty()) {
+        std::vector<TDailyWeather> days;
+        for (int i = 0; i < forecastDays; ++i)
+            days.push_back(i == 0 ? today : dailyWeather(gridPoint, latitude, longitude, elevation, day + i));
+        // The finest models stop short of the last day of a week or more:
+        // its sum and dominant direction come as null, and with more than
+        // ten days those of the day before too.
+        auto beyondHorizon = [forecastDays](int i) {
+            return i >= 6 && (i == forecastDays - 1 || (forecastDays > 10 && i == forecastDays - 2));
+        };
+        json += ",\"daily_units\":{\"time\":\"iso8601\"";
+        for (const std::string& name : daily)
+            json += ",\"" + name + "\":" + jsonString(*unitOf(kDailyVariables, name));
+        json += "},\"daily\":{\"time\":[";
+        for (int i = 0; i < forecastDays; ++i) {
+            const TDate d = dateOf(day + i);
+            json += (i ? ",\"" : "\"") + std::to_string(d.Year) + "-" + twoDigits(d.Month) + "-" + twoDigits(d.Day) + "\"";
+        }
+        json += "]";
+        for (const std::string& name : daily) {
+            json += ",\"" + name + "\":[";
+            for (int i = 0; i < forecastDays; ++i) {
+                const TDailyWeather& w = days[static_cast<std::size_t>(i)];
+                if (i)
+                    json += ",";
+                if (name == "weather_code")
+                    json += std::to_string(w.WeatherCode);
+                else if (name == "temperature_2m_max")
+                    json += tenths(w.MaxTenths);
+                else if (name == "temperature_2m_min")
+                    json += tenths(w.MinTenths);
+                else if (name == "precipitation_sum")
+                    json += beyondHorizon(i) ? "null" : tenths(w.PrecipitationTenths);
+                else if (name == "wind_speed_10m_max")
+                    json += tenths(w.WindMaxTenths);
+                else
+                    json += beyondHorizon(i) ? "null" : std::to_string(w.WindDirection);
+            }
+            json += "]";
+        }
+        json += "}";
+    }
+    json += "}";
+    return jsonAnswer(200, std::move(json));
+}
+
 TAnswer AnswerRequest(std::string_view target, std::string_view cookie, std::int64_t day)
 {
     const std::size_t mark = target.find('?');
@@ -515,6 +1053,8 @@ TAnswer AnswerRequest(std::string_view target, std::string_view cookie, std::int
             return notFound();
         return htmlAnswer(200, BelgiquePage(station, day));
     }
+    if (path == "/v1/forecast")
+        return OpenMeteoAnswer(query, day);
     return notFound();
 }
 

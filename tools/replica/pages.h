@@ -1,11 +1,12 @@
-// The pages nubra-replica serves: a stand-in for the four weather services,
-// for tests and for the offline demonstration. Every page has the shape the
+// The pages nubra-replica serves: a stand-in for the four weather services
+// and for Open-Meteo's forecast API, for tests and for the offline
+// demonstration. Every page has the shape the
 // matching forecast source expects (navigation, scripts, entities, CR LF
 // line breaks, some UTF-8 bytes, the markers, boxes and tables), and its
 // forecast varies with the place and the day, deterministically: the same
 // place on the same day always gives the same bytes.
 //
-// The five paths answered, for any Host:
+// The six paths answered, for any Host:
 //   /france/accueil                          France home page; sets the
 //                                            session cookie JSESSIONID
 //   /jsp/site/Portal.jsp?page_id=2731&PREVISIONS_PORTLET.path=previsionsville%2F<code>0
@@ -17,6 +18,9 @@
 //   /web/fr/meteo/previsions_en_detail/prevision_par_localite.html?language=fr&plz=<npa>&x=0&y=0
 //   /forecast/city_f.html?<code>&unit=m
 //   /index.php?place=ville&ville=Bruxelles&station=<station>
+//   /v1/forecast?latitude=<lat>&longitude=<lon>&current=<names>&daily=<names>&timezone=auto&forecast_days=<n>
+//                                            Open-Meteo forecast, JSON; see
+//                                            OpenMeteoAnswer
 // Anything else is 404 with a small HTML page.
 #pragma once
 
@@ -47,6 +51,27 @@ std::string FranceCommunePage(std::string_view codeInsee, std::int64_t day);
 std::string SuissePage(std::string_view npa, std::int64_t day);
 std::string CanadaPage(std::string_view codeVille, std::int64_t day);
 std::string BelgiquePage(std::string_view station, std::int64_t day);
+
+// The answer to "/v1/forecast?<query>" on the day `day`, in the shape
+// Open-Meteo documents: 200 with a JSON body (Content-Type application/json;
+// charset=utf-8) holding the grid point (the position to a hundredth of a
+// degree), generationtime_ms, the time zone "timezone=auto" resolves
+// (utc_offset_seconds, timezone, timezone_abbreviation), the elevation,
+// then "current_units" and "current" (at 12:00 local on `day`, interval
+// 900) when "current" names variables, "daily_units" and "daily" (one date
+// and one value per day from `day` on) when "daily" does, each holding the
+// requested variables in the order asked. Known variables:
+//   current  temperature_2m weather_code wind_speed_10m wind_direction_10m
+//   daily    weather_code temperature_2m_max temperature_2m_min
+//            precipitation_sum wind_speed_10m_max wind_direction_10m_dominant
+// Numbers have one decimal, codes and directions none. The last day of a
+// forecast of seven days or more has null precipitation_sum and
+// wind_direction_10m_dominant, and so has the day before it beyond ten
+// days. forecast_days defaults to 7. A bad parameter gives 400 with
+// {"error":true,"reason":"..."}: latitude or longitude missing, not a
+// number or out of range, forecast_days not an integer from 0 to 16, an
+// unknown variable, a timezone other than auto, GMT or UTC.
+TAnswer OpenMeteoAnswer(std::string_view query, std::int64_t day);
 
 // The name of the session cookie the France home page sets, and whether a
 // "Cookie" header carries a session the replica issued.
