@@ -27,11 +27,23 @@ std::string InvalidPlaceMessage(std::int32_t country, std::int32_t city) {
 }
 
 std::optional<std::string> FetchForecast(const TCatalogues& tables, const TServiceHosts& hosts,
-                                         std::int32_t country, std::int32_t city, TIdHTTP& http) {
+                                         std::int32_t country, std::int32_t city, TIdHTTP& http,
+                                         const TSourceChoice& sources, const TPositionsSource& positions) {
     const TCountry* row = FindCountry(country);
     if (!row) return std::nullopt;
     if (!IsValidCity(*row, tables, city)) throw std::runtime_error(InvalidPlaceMessage(country, city));
-    return row->Fetch(tables, city, hosts, http);
+    return FetchCityForecast(*row, tables, city, hosts, http, sources[static_cast<std::size_t>(country)], positions);
+}
+
+TSourceChoice SettingsSources(const std::string& settingsPath, std::vector<std::string>& rejected) {
+    TSourceChoice sources{};
+    for (const TCountry& country : Countries()) {
+        const std::string value = ReadProfileString(settingsPath, kSourcesSection, country.Key, "");
+        if (value.empty()) continue;
+        if (const auto source = ParseSourceName(value)) sources[static_cast<std::size_t>(country.Index)] = *source;
+        else rejected.emplace_back(country.Key);
+    }
+    return sources;
 }
 
 TServiceHosts SettingsHosts(const std::string& settingsPath, std::vector<std::string>& rejected,

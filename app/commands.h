@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "countries.h"
 #include "hosts.h"
 
 namespace nubra {
@@ -22,6 +23,7 @@ inline constexpr std::string_view kGeneralSection = "general";
 inline constexpr std::string_view kCountryKey = "Pays";
 inline constexpr std::string_view kCityKey = "villedefaut";
 inline constexpr std::string_view kHostsSection = "serveurs";
+inline constexpr std::string_view kSourcesSection = "sources";
 
 struct TPlace {
     std::int32_t Country = 0;
@@ -41,8 +43,13 @@ void WriteDefaultPlace(const std::string& settingsPath, const TPlace& place);
 // 0..3. A city index that its country's table does not hold raises
 // std::runtime_error with InvalidPlaceMessage before anything is fetched.
 // Fetch and page errors of the sources pass through.
+//
+// With `sources` choosing Open-Meteo for the country, the place's position
+// is read from `positions` (asked only then) and the forecast comes from
+// Open-Meteo instead.
 std::optional<std::string> FetchForecast(const TCatalogues& tables, const TServiceHosts& hosts,
-                                         std::int32_t country, std::int32_t city, TIdHTTP& http);
+                                         std::int32_t country, std::int32_t city, TIdHTTP& http,
+                                         const TSourceChoice& sources = {}, const TPositionsSource& positions = {});
 
 // The message for a city index its country's table does not hold.
 std::string InvalidPlaceMessage(std::int32_t country, std::int32_t city);
@@ -55,6 +62,13 @@ std::string InvalidPlaceMessage(std::int32_t country, std::int32_t city);
 // DefaultServiceHosts().
 TServiceHosts SettingsHosts(const std::string& settingsPath, std::vector<std::string>& rejected,
                             TServiceHosts base = DefaultServiceHosts());
+
+// The source of each country from the section "sources" of the settings
+// file (keys "france", "suisse", "canada", "belgique", values "classique" or
+// "open-meteo"); an absent key keeps the historic service. A value that is
+// neither is ignored (the country keeps its historic service) and its key
+// appended to `rejected`.
+TSourceChoice SettingsSources(const std::string& settingsPath, std::vector<std::string>& rejected);
 
 // The title of the error box: the executable's file name without its
 // folder, cut before its first ".", its first character as it stands and

@@ -3,6 +3,9 @@
 #include <array>
 #include <stdexcept>
 
+#include "ascii.h"
+#include "open_meteo.h"
+
 #include "udef_belgique.h"
 #include "udef_canada.h"
 #include "udef_france.h"
@@ -44,7 +47,8 @@ constexpr std::array<TCountry, 4> kCountries = {{
      fetch<&TCatalogues::FranceCities, GetForecastFrance>,
      [](std::string_view page, std::string_view name, const TServiceHosts& hosts) {
          return WalkFrancePage(page, name, hosts.France);
-     }},
+     },
+     &TCoordinates::France},
     {kSuisse, "Suisse", "suisse", "en Suisse", cityCount<&TCatalogues::SuisseCities>,
      cityName<&TCatalogues::SuisseCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
@@ -54,7 +58,8 @@ constexpr std::array<TCountry, 4> kCountries = {{
      fetch<&TCatalogues::SuisseCities, GetForecastSuisse>,
      [](std::string_view page, std::string_view name, const TServiceHosts& hosts) {
          return WalkSuissePage(page, name, hosts.Suisse);
-     }},
+     },
+     &TCoordinates::Suisse},
     {kCanada, "Canada", "canada", "au Canada", cityCount<&TCatalogues::CanadaCities>,
      cityName<&TCatalogues::CanadaCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
@@ -64,7 +69,8 @@ constexpr std::array<TCountry, 4> kCountries = {{
      fetch<&TCatalogues::CanadaCities, GetForecastCanada>,
      [](std::string_view page, std::string_view name, const TServiceHosts& hosts) {
          return WalkCanadaPage(page, name, hosts.CanadaSite);
-     }},
+     },
+     &TCoordinates::Canada},
     {kBelgique, "Belgique", "belgique", "en Belgique", cityCount<&TCatalogues::BelgiqueCities>,
      cityName<&TCatalogues::BelgiqueCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
@@ -74,7 +80,8 @@ constexpr std::array<TCountry, 4> kCountries = {{
      fetch<&TCatalogues::BelgiqueCities, GetForecastBelgique>,
      [](std::string_view page, std::string_view name, const TServiceHosts& hosts) {
          return WalkBelgiquePage(page, name, hosts.Belgique);
-     }},
+     },
+     &TCoordinates::Belgique},
 }};
 
 static_assert(kCountries[kFrance].Index == kFrance && kCountries[kSuisse].Index == kSuisse &&
@@ -100,11 +107,24 @@ bool IsValidCity(const TCountry& country, const TCatalogues& tables, std::int32_
     return city >= 0 && city < country.CityCount(tables);
 }
 
+std::optional<TSource> ParseSourceName(std::string_view text) {
+    if (ascii::equalsIgnoreCase(text, "classique")) return TSource::Classique;
+    if (ascii::equalsIgnoreCase(text, "open-meteo")) return TSource::OpenMeteo;
+    return std::nullopt;
+}
+
 std::string FetchCityForecast(const TCountry& country, const TCatalogues& tables, std::int32_t city,
-                              const TServiceHosts& hosts, TIdHTTP& http) {
+                              const TServiceHosts& hosts, TIdHTTP& http, TSource source,
+                              const TPositionsSource& positions) {
     if (!IsValidCity(country, tables, city))
         throw std::runtime_error("Aucune ville d'indice " + to_string(city) + " " + std::string(country.Where));
-    return country.Fetch(tables, city, hosts, http);
+    if (source == TSource::Classique) return country.Fetch(tables, city, hosts, http);
+
+    const std::vector<TPosition>& known = positions().*country.Positions;
+    if (static_cast<std::size_t>(city) >= known.size())
+        throw std::runtime_error("Position inconnue pour la ville d'indice " + to_string(city) + " " +
+                                 std::string(country.Where));
+    return GetForecastOpenMeteo(country.CityName(tables, city), known[static_cast<std::size_t>(city)], hosts, http);
 }
 
 } // namespace nubra

@@ -9,13 +9,17 @@
 // country list.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "catalogue.h"
+#include "coords.h"
 #include "hosts.h"
 
 namespace nubra {
@@ -47,7 +51,24 @@ struct TCountry {
     // The forecast text of a page of the country's source already fetched,
     // for the place `name`, with the attribution naming the host in `hosts`.
     std::string (*Walk)(std::string_view page, std::string_view name, const TServiceHosts& hosts);
+    // The positions of the country's records in the positions entry.
+    std::vector<TPosition> TCoordinates::*Positions;
 };
+
+// Where a country's forecast comes from: its historic service, as the
+// country row fetches it, or Open-Meteo for the record's position.
+enum class TSource { Classique, OpenMeteo };
+
+// The source of each country, by country index; all historic by default.
+using TSourceChoice = std::array<TSource, 4>;
+
+// "classique" or "open-meteo" (ASCII case ignored), or nullopt.
+std::optional<TSource> ParseSourceName(std::string_view text);
+
+// The positions entry, asked for only when an Open-Meteo fetch needs it:
+// returns the positions, or raises std::runtime_error with the reason they
+// cannot be read.
+using TPositionsSource = std::function<const TCoordinates&()>;
 
 // The rows, in country-index order.
 std::span<const TCountry> Countries();
@@ -62,10 +83,13 @@ const TCountry* FindCountry(std::string_view keyOrIndex);
 // True when `city` indexes a record of the country's table.
 bool IsValidCity(const TCountry& country, const TCatalogues& tables, std::int32_t city);
 
-// The forecast of record `city`; a city index outside the table raises
-// std::runtime_error "Aucune ville d'indice <city> <Where>" before anything
-// is fetched. Fetch failures of the source pass through.
+// The forecast of record `city` from `source`; a city index outside the
+// table raises std::runtime_error "Aucune ville d'indice <city> <Where>"
+// before anything is fetched. With Open-Meteo, `positions` is asked for the
+// positions, and a record without one raises std::runtime_error. Fetch
+// failures of the source pass through.
 std::string FetchCityForecast(const TCountry& country, const TCatalogues& tables, std::int32_t city,
-                              const TServiceHosts& hosts, TIdHTTP& http);
+                              const TServiceHosts& hosts, TIdHTTP& http, TSource source = TSource::Classique,
+                              const TPositionsSource& positions = {});
 
 } // namespace nubra

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <string_view>
 
 #include "shown_probe.h"
 #include "unit1.h"
@@ -11,8 +13,8 @@
 namespace {
 
 // "--help" and "--version" answer on the terminal without opening the
-// window; the window itself takes no option (Qt's own, such as
-// -platform, still apply).
+// window; the window's one option is "--source" (see sourceOption); Qt's
+// own, such as -platform, still apply.
 bool answerTerminalOption(int argc, char* argv[])
 {
     if (argc != 2)
@@ -22,12 +24,14 @@ bool answerTerminalOption(int argc, char* argv[])
         return true;
     }
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-        std::fputs("Usage : nubra\n"
+        std::fputs("Usage : nubra [--source classique|open-meteo]\n"
                    "Visionneuse de prévisions météo pour la France, la Suisse, le Canada et la Belgique.\n"
                    "Choisissez un pays, une région, un département ou une province et une ville,\n"
                    "puis « Voir la Nubra de cette ville ». La ville par défaut est gardée dans\n"
                    "$XDG_CONFIG_HOME/nubra.ini (sinon ~/.config/nubra.ini).\n\n"
                    "Options :\n"
+                   "  --source SOURCE  prévisions de SOURCE pour tous les pays, pour cette fois :\n"
+                   "                   classique (le service de chaque pays) ou open-meteo\n"
                    "  -h, --help     affiche cette aide et quitte\n"
                    "  -V, --version  affiche la version et quitte\n\n"
                    "Voir aussi : nubra-cli(1).\n",
@@ -37,17 +41,49 @@ bool answerTerminalOption(int argc, char* argv[])
     return false;
 }
 
+// "--source NAME" or "--source=NAME" anywhere on the command line: the
+// source of every country for this run, written nowhere. False, with a
+// message, for a name that is no source or a missing name.
+bool sourceOption(int argc, char* argv[], std::optional<nubra::TSource>& source)
+{
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        std::string_view name;
+        if (arg == "--source") {
+            if (i + 1 >= argc) {
+                std::fputs("nubra : --source demande classique ou open-meteo\n", stderr);
+                return false;
+            }
+            name = argv[++i];
+        } else if (arg.starts_with("--source=")) {
+            name = arg.substr(9);
+        } else {
+            continue;
+        }
+        source = nubra::ParseSourceName(name);
+        if (!source) {
+            std::fprintf(stderr, "nubra : source inconnue « %.*s » (classique ou open-meteo)\n",
+                         static_cast<int>(name.size()), name.data());
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     if (answerTerminalOption(argc, argv))
         return 0;
+    std::optional<nubra::TSource> source;
+    if (!sourceOption(argc, argv, source))
+        return 2;
     nubra::PreloadCatalogues();  // runs while Qt starts and the controls are built
     QApplication application(argc, argv);
     // The installed theme icon when there is one, else the one built in.
     QApplication::setWindowIcon(QIcon::fromTheme("nubra", QIcon(":/icons/nubra-64.png")));
     nubra::TShownProbe::InstallIfAsked();  // start-up timing only, see shown_probe.h
-    nubra::TForm1 Form1;  // its creation does all the start-up work
+    nubra::TForm1 Form1(nullptr, nubra::DefaultServiceHosts(), source);  // its creation does all the start-up work
     Form1.show();
     return QApplication::exec();
 }

@@ -219,7 +219,8 @@ void PreloadCatalogues() {
     if (!preloaded.tables) preloaded = startCatalogueLoad();
 }
 
-TForm1::TForm1(QWidget* parent, TServiceHosts baseHosts) : QWidget(parent), IdHTTP1(std::make_unique<TIdHTTP>()) {
+TForm1::TForm1(QWidget* parent, TServiceHosts baseHosts, std::optional<TSource> source)
+    : QWidget(parent), IdHTTP1(std::make_unique<TIdHTTP>()) {
     // Decompressing and parsing 40,000 places takes about as long as Qt
     // takes to build the controls, so the two run side by side. Nothing
     // reads a table before FormCreate, which waits for the load and meets
@@ -232,6 +233,16 @@ TForm1::TForm1(QWidget* parent, TServiceHosts baseHosts) : QWidget(parent), IdHT
     Hosts = SettingsHosts(SettingsPath(), rejected, std::move(baseHosts));
     for (const auto& key : rejected)
         ShowError("Serveur ignor\xE9 dans la section [serveurs] de nubra.ini : " + key);
+
+    // The source of each country: the command line's for all, else the settings'.
+    if (source) {
+        Sources.fill(*source);
+    } else {
+        std::vector<std::string> rejectedSources;
+        Sources = SettingsSources(SettingsPath(), rejectedSources);
+        for (const auto& key : rejectedSources)
+            ShowError("Source ignor\xE9" "e dans la section [sources] de nubra.ini : " + key);
+    }
 
     FormCreate();
 }
@@ -472,7 +483,7 @@ void TForm1::ShowForecast(std::int32_t Country, std::int32_t City) {
         TIdHTTP& http = *IdHTTP1;
         std::thread worker([&] {
             try {
-                text = FetchForecast(Catalogues(), Hosts, Country, City, http);
+                text = FetchForecast(Catalogues(), Hosts, Country, City, http, Sources, [this]() -> const TCoordinates& { return positions(); });
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -483,6 +494,15 @@ void TForm1::ShowForecast(std::int32_t Country, std::int32_t City) {
     }
     if (failure) std::rethrow_exception(failure);
     if (text) Memo1->setPlainText(forecastForDisplay(*text));
+}
+
+const TCoordinates& TForm1::positions() {
+    if (!positions_) {
+        TCoordinates read;
+        if (const std::string error = LoadEmbeddedCoordinates(read); !error.empty()) throw std::runtime_error(error);
+        positions_ = std::move(read);
+    }
+    return *positions_;
 }
 
 void TForm1::focusStep() {

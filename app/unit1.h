@@ -18,9 +18,12 @@
 #include <cstdint>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "catalogue.h"
+#include "coords.h"
+#include "countries.h"
 #include "hosts.h"
 
 class QComboBox;
@@ -60,8 +63,11 @@ class TForm1 : public QWidget {
 public:
     // Builds the controls with their initial content, then runs FormCreate.
     // The sources read from `baseHosts` with the settings file's overrides
-    // applied (tests hand in a local replica's hosts).
-    explicit TForm1(QWidget* parent = nullptr, TServiceHosts baseHosts = DefaultServiceHosts());
+    // applied (tests hand in a local replica's hosts). `source`, when given
+    // (the command line's --source), is every country's source for this
+    // run; else each country's comes from the settings file.
+    explicit TForm1(QWidget* parent = nullptr, TServiceHosts baseHosts = DefaultServiceHosts(),
+                    std::optional<TSource> source = std::nullopt);
     ~TForm1() override;
 
     // Controls, named as in the window's design (each also its objectName).
@@ -82,8 +88,10 @@ public:
     std::unique_ptr<TIdHTTP> IdHTTP1;
     QPushButton* Button6 = nullptr;  // hidden; closes like Button1
 
-    // The hosts the sources read from, fixed at start-up.
+    // The hosts the sources read from and the source of each country,
+    // fixed at start-up.
     TServiceHosts Hosts;
+    TSourceChoice Sources{};
 
     // The place catalogues, filled by FormCreate and only read afterwards.
     const TCatalogues& Catalogues() const { return *catalogues_.tables; }
@@ -129,6 +137,10 @@ private:
     // The catalogue load the constructor starts on a second thread, so that
     // it runs while the controls are built; FormCreate waits for it.
     TCatalogueLoad catalogues_;
+    // The places' positions, read by the first Open-Meteo fetch (on the
+    // worker thread; fetches run one at a time) and kept.
+    std::optional<TCoordinates> positions_;
+    const TCoordinates& positions();
 };
 
 } // namespace nubra

@@ -93,17 +93,6 @@ std::string ReadCoordinates(TStream& archive, TCoordinates& out)
     return ParseCoordinates(entry.Bytes(), out);
 }
 
-const std::vector<TPosition>* PositionsOf(const TCoordinates& coordinates, std::int32_t country)
-{
-    switch (country) {
-    case 0: return &coordinates.France;
-    case 1: return &coordinates.Suisse;
-    case 2: return &coordinates.Canada;
-    case 3: return &coordinates.Belgique;
-    default: return nullptr;
-    }
-}
-
 std::string FormatDegrees(std::int32_t millionths)
 {
     const std::int64_t value = millionths;

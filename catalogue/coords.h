@@ -52,9 +52,10 @@ std::string ParseCoordinates(std::span<const std::uint8_t> bytes, TCoordinates& 
 // ParseCoordinates reports). Nothing raised by the archive reader escapes.
 std::string ReadCoordinates(TStream& archive, TCoordinates& out);
 
-// The positions of the catalogue of a country index (0 France, 1
-// Switzerland, 2 Canada, 3 Belgium), or nullptr for another index.
-const std::vector<TPosition>* PositionsOf(const TCoordinates& coordinates, std::int32_t country);
+// ReadCoordinates on the archive the executable carries as its resource
+// "data" (defined with the resources, as LoadEmbeddedCatalogues is);
+// a missing resource is reported as the message too.
+std::string LoadEmbeddedCoordinates(TCoordinates& coordinates);
 
 // A coordinate in decimal degrees with a dot and six decimals: -123456789
 // gives "-123.456789", 5 gives "0.000005".

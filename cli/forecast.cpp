@@ -1,19 +1,24 @@
-// nubra-cli forecast COUNTRY PLACE [--raw]: fetches and prints a place's
-// forecast, as the window's "Voir la Nubra de cette ville" does.
+// nubra-cli forecast COUNTRY PLACE [--raw] [--source SOURCE]: fetches and
+// prints a place's forecast, as the window's "Voir la Nubra de cette ville"
+// does.
 //
 //   COUNTRY  france, suisse, canada, belgique, or 0 to 3
 //   PLACE    a city index (decimal digits) or a place's name as the
 //            catalogue writes it (UTF-8 on the command line); of several
 //            places with that name, the first in the catalogue's order
 //   --raw    the text as the source returns it (Windows-1252, CR LF)
+//   --source classique or open-meteo; without it, the country's source in
+//            the "sources" section of nubra.ini, as the window takes it
 //
 // Without --raw the text is converted to UTF-8 with plain line feeds.
 // Errors (a fetch that fails, an unknown place) go to standard error with
 // exit status 1.
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 
 #include "catalogue.h"
+#include "coords.h"
 #include "cp1252.h"
 #include "http.h"
 #include "subcommands.h"
@@ -24,10 +29,12 @@ namespace {
 
 int usage()
 {
-    std::fputs("Usage : nubra-cli forecast PAYS LIEU [--raw]\n"
-               "  PAYS   france, suisse, canada, belgique (ou 0 à 3)\n"
-               "  LIEU   indice de la ville dans le catalogue, ou son nom\n"
-               "  --raw  texte brut (Windows-1252, fins de ligne CR LF)\n", stderr);
+    std::fputs("Usage : nubra-cli forecast PAYS LIEU [--raw] [--source SOURCE]\n"
+               "  PAYS      france, suisse, canada, belgique (ou 0 à 3)\n"
+               "  LIEU      indice de la ville dans le catalogue, ou son nom\n"
+               "  --raw     texte brut (Windows-1252, fins de ligne CR LF)\n"
+               "  --source  classique ou open-meteo (par défaut : la section [sources] de nubra.ini)\n",
+               stderr);
     return 2;
 }
 
@@ -72,12 +79,20 @@ std::optional<std::int32_t> FindPlaceByName(const TCountry& country, const TCata
 int RunForecast(const Args& args)
 {
     bool raw = false;
+    std::optional<TSource> source;
     Args positional;
-    for (const std::string& arg : args) {
-        if (arg == "--raw")
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--raw") {
             raw = true;
-        else
-            positional.push_back(arg);
+        } else if (args[i] == "--source") {
+            if (i + 1 == args.size() || !(source = ParseSourceName(args[i + 1]))) {
+                std::fputs("nubra-cli forecast : --source demande classique ou open-meteo\n", stderr);
+                return usage();
+            }
+            ++i;
+        } else {
+            positional.push_back(args[i]);
+        }
     }
     if (positional.size() != 2)
         return usage();
@@ -99,8 +114,16 @@ int RunForecast(const Args& args)
                          static_cast<int>(country->Where.size()), country->Where.data());
             return 1;
         }
+        if (!source)
+            source = ConfiguredSources()[static_cast<std::size_t>(country->Index)];
+        TCoordinates coordinates;
+        const TPositionsSource positions = [&coordinates]() -> const TCoordinates& {
+            if (const std::string error = LoadEmbeddedCoordinates(coordinates); !error.empty())
+                throw std::runtime_error(error);
+            return coordinates;
+        };
         TIdHTTP http;
-        const std::string text = FetchCityForecast(*country, tables, *city, hosts, http);
+        const std::string text = FetchCityForecast(*country, tables, *city, hosts, http, *source, positions);
         const std::string out = raw ? text : plainText(text);
         std::fwrite(out.data(), 1, out.size(), stdout);
         std::fflush(stdout);

@@ -21,6 +21,17 @@ TServiceHosts ConfiguredHosts()
     return hosts;
 }
 
+TSourceChoice ConfiguredSources()
+{
+    const std::string path = SettingsPath();
+    std::vector<std::string> rejected;
+    const TSourceChoice sources = SettingsSources(path, rejected);
+    for (const std::string& key : rejected)
+        std::fprintf(stderr, "nubra-cli : source « %s » de %s ignorée (attendu : classique ou open-meteo)\n",
+                     key.c_str(), path.c_str());
+    return sources;
+}
+
 int RunHosts(const Args& args)
 {
     if (!args.empty()) {

@@ -1,7 +1,8 @@
 // nubra-cli parse COUNTRY NAME PAGE: runs one source's walk on a page saved
 // in a file, exactly as the window would on the page fetched.
 //
-//   COUNTRY  france, suisse, canada, belgique, or 0 to 3
+//   COUNTRY  france, suisse, canada, belgique, or 0 to 3; or open-meteo,
+//            for an answer of the Open-Meteo source (its JSON as received)
 //   NAME     the place's name (UTF-8 on the command line; the walk gets it
 //            in Windows-1252)
 //   PAGE     a file holding the page body as fetched (for France, the
@@ -17,6 +18,7 @@
 #include <string>
 
 #include "cp1252.h"
+#include "open_meteo.h"
 #include "subcommands.h"
 
 namespace nubra::cli {
@@ -75,7 +77,7 @@ bool readPage(const std::string& path, std::string& page)
 int usage()
 {
     std::fputs("Usage : nubra-cli parse PAYS NOM PAGE\n"
-               "  PAYS  france, suisse, canada, belgique (ou 0 à 3)\n"
+               "  PAYS  france, suisse, canada, belgique (ou 0 à 3), ou open-meteo\n"
                "  NOM   nom du lieu pour l'en-tête\n"
                "  PAGE  fichier contenant la page telle que reçue\n", stderr);
     return 2;
@@ -92,8 +94,10 @@ int RunParse(const Args& args)
 {
     if (args.size() != 3)
         return usage();
-    const TCountry* country = ParseCountry(args[0]);
-    if (!country) {
+    // "open-meteo" in place of a country: the page is an Open-Meteo answer.
+    const bool openMeteo = args[0] == "open-meteo";
+    const TCountry* country = openMeteo ? nullptr : ParseCountry(args[0]);
+    if (!openMeteo && !country) {
         std::fprintf(stderr, "nubra-cli parse : pays inconnu « %s »\n", args[0].c_str());
         return usage();
     }
@@ -104,7 +108,9 @@ int RunParse(const Args& args)
         return 1;
 
     try {
-        const std::string text = country->Walk(page, Utf8ToCp1252(args[1]), hosts);
+        const std::string name = Utf8ToCp1252(args[1]);
+        const std::string text = openMeteo ? OpenMeteoText(page, name, hosts.OpenMeteo)
+                                           : country->Walk(page, name, hosts);
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
     } catch (const std::exception& error) {

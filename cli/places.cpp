@@ -77,13 +77,8 @@ void printLine(const std::vector<std::string>& fields)
 const std::vector<TPosition>* loadPositions(const TCountry& country, const TCatalogues& tables,
                                             TCoordinates& coordinates)
 {
-    std::string error;
-    try {
-        error = ReadCoordinates(*OpenResource("data"), coordinates);
-    } catch (const std::exception& e) {
-        error = e.what();
-    }
-    const std::vector<TPosition>* positions = PositionsOf(coordinates, country.Index);
+    std::string error = LoadEmbeddedCoordinates(coordinates);
+    const std::vector<TPosition>* positions = &(coordinates.*country.Positions);
     if (error.empty() && positions->size() != static_cast<std::size_t>(country.CityCount(tables)))
         error = "Coordonn\xE9" "es illisibles : " + std::to_string(positions->size()) + " positions pour "
               + std::to_string(country.CityCount(tables)) + " lieux " + std::string(country.Where);

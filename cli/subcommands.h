@@ -34,6 +34,9 @@ const TCountry* ParseCountry(const std::string& text);
 // The hosts of the "serveurs" section of nubra.ini over the defaults, as the
 // window takes them, warning on standard error about each value ignored.
 TServiceHosts ConfiguredHosts();
+// The source of each country from the "sources" section of nubra.ini, as
+// the window takes it, warning on standard error about each value ignored.
+TSourceChoice ConfiguredSources();
 // The first place of the country's table named `name` (Windows-1252), or
 // nullopt.
 std::optional<std::int32_t> FindPlaceByName(const TCountry& country, const TCatalogues& tables,

@@ -17,6 +17,8 @@ constexpr std::string_view kSuisseHost = "www.nubrasuisse.ch";
 constexpr std::string_view kCanadaTextHost = "text.meteo.gc.ca";
 constexpr std::string_view kCanadaSiteHost = "meteo.gc.ca";
 constexpr std::string_view kBelgiqueHost = "meteo.lesoir.be";
+// Open-Meteo answers over plain HTTP as well as HTTPS.
+constexpr std::string_view kOpenMeteoHost = "api.open-meteo.com";
 
 constexpr std::size_t kMaxHostLength = 253;
 constexpr std::size_t kMaxLabelLength = 63;
@@ -71,6 +73,8 @@ auto fieldOf(Hosts& hosts, std::string_view key) -> decltype(&hosts.France)
         return &hosts.CanadaSite;
     if (key == "belgique")
         return &hosts.Belgique;
+    if (key == "open-meteo")
+        return &hosts.OpenMeteo;
     return nullptr;
 }
 
@@ -80,7 +84,7 @@ TServiceHosts DefaultServiceHosts()
 {
     return TServiceHosts{std::string(kFranceHost), std::string(kSuisseHost),
                          std::string(kCanadaTextHost), std::string(kCanadaSiteHost),
-                         std::string(kBelgiqueHost)};
+                         std::string(kBelgiqueHost), std::string(kOpenMeteoHost)};
 }
 
 std::string* ServiceHostField(TServiceHosts& hosts, std::string_view key)

@@ -27,13 +27,14 @@ struct TServiceHosts {
     std::string Canada;      // key "canada": the text-only forecast site
     std::string CanadaSite;  // key "canada-site": the main site named in the attribution
     std::string Belgique;    // key "belgique": the newspaper's weather pages
+    std::string OpenMeteo;   // key "open-meteo": the forecast API for any position
 
     bool operator==(const TServiceHosts&) const = default;
 };
 
 // The settings keys, in the order `nubra-cli hosts` lists them.
-inline constexpr std::array<std::string_view, 5> ServiceHostKeys = {
-    "france", "suisse", "canada", "canada-site", "belgique"};
+inline constexpr std::array<std::string_view, 6> ServiceHostKeys = {
+    "france", "suisse", "canada", "canada-site", "belgique", "open-meteo"};
 
 // The compiled-in hosts.
 TServiceHosts DefaultServiceHosts();

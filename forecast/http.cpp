@@ -316,8 +316,17 @@ std::string TIdHTTP::Impl::fetch(const std::string& address)
             closeTransport();
             return {};
         }
+        // A refused request (400) keeps its body too: it may say why.
+        const bool refused = head.Status == 400;
         std::string body;
-        const bool delimited = reader->ReadBody(head, success ? &body : nullptr);
+        bool delimited = false;
+        try {
+            delimited = reader->ReadBody(head, success || refused ? &body : nullptr);
+        } catch (const EHttpError&) {
+            if (success || aborted)
+                throw;
+            body.clear();  // a refusal whose body cannot be read is still a refusal
+        }
         const std::string* connectionHeader = head.Find("connection");
         // After a failure the connection is dropped: an answer that is not
         // what we asked for (say an informational 1xx other than 100) may
@@ -329,7 +338,7 @@ std::string TIdHTTP::Impl::fetch(const std::string& address)
         if (success)
             return body;
         if (!redirect)
-            throw EHttpError(head.StatusLine);
+            throw EHttpError(head.StatusLine, head.Status, std::move(body));
         current = ResolveReference(current, *location);
     }
 }

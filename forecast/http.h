@@ -8,12 +8,34 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace nubra {
 
 class EHttpError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+
+    // An answer that was no success: the status line as the message, the
+    // status code, and for a 400 the body, where a service may say why it
+    // refused the request.
+    EHttpError(const std::string& statusLine, int status, std::string body)
+        : std::runtime_error(statusLine), status_(status),
+          body_(std::make_shared<const std::string>(std::move(body)))
+    {
+    }
+
+    // 0 when the failure was no answer (no connection, a cut, an abort).
+    int Status() const noexcept { return status_; }
+    const std::string& Body() const noexcept
+    {
+        static const std::string none;
+        return body_ ? *body_ : none;
+    }
+
+private:
+    int status_ = 0;
+    std::shared_ptr<const std::string> body_;  // shared: copying an exception must not throw
 };
 
 class TIdHTTP {

@@ -66,7 +66,7 @@ private:
 // "[serveurs]" lines sending every service to `host`.
 inline std::string hostsSection(const std::string& host) {
     std::string section = "[serveurs]\n";
-    for (const char* key : {"france", "suisse", "canada", "canada-site", "belgique"})
+    for (const char* key : {"france", "suisse", "canada", "canada-site", "belgique", "open-meteo"})
         section += std::string(key) + "=" + host + "\n";
     return section;
 }

@@ -297,6 +297,9 @@ TEST_F(SmallCatalogue, CountryRowsDescribeEachCountry) {
     EXPECT_EQ(FindCountry(kFrance)->CityFields(tables, 0),
               (std::vector<std::string>{"67000", "67001", "67", "Achenheim", "1"}));
     EXPECT_EQ(FindCountry(kBelgique)->CityFields(tables, 1), (std::vector<std::string>{"Bruxelles", "6451"}));
+    const TCoordinates coordinates;
+    EXPECT_EQ(&(coordinates.*FindCountry(kSuisse)->Positions), &coordinates.Suisse);
+    EXPECT_EQ(&(coordinates.*FindCountry(kCanada)->Positions), &coordinates.Canada);
 
     const TServiceHosts hosts = DefaultServiceHosts();
     TRecordingHttp http;
@@ -343,6 +346,19 @@ TEST_F(TempConfig, DefaultPlaceIsWrittenCityFirstAndReadBack) {
     const auto folder = dir_ / "dossier.ini";
     std::filesystem::create_directory(folder);
     EXPECT_THROW(WriteDefaultPlace(folder.string(), {1, 1}), EProfileError);
+}
+
+TEST_F(TempConfig, SourcesComeFromTheSourcesSection) {
+    const auto file = (dir_ / "nubra.ini").string();
+    std::vector<std::string> rejected;
+    EXPECT_EQ(SettingsSources(file, rejected), TSourceChoice{});  // no file: every historic service
+    WriteProfileString(file, "sources", "belgique", "open-meteo");
+    WriteProfileString(file, "sources", "suisse", "Open-Meteo");
+    WriteProfileString(file, "sources", "france", "classique");
+    WriteProfileString(file, "sources", "canada", "meteo");
+    const TSourceChoice sources = SettingsSources(file, rejected);
+    EXPECT_EQ(sources, (TSourceChoice{TSource::Classique, TSource::OpenMeteo, TSource::Classique, TSource::OpenMeteo}));
+    EXPECT_EQ(rejected, (std::vector<std::string>{"canada"}));
 }
 
 TEST_F(TempConfig, HostOverridesComeFromTheServeursSection) {

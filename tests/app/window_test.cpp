@@ -407,6 +407,36 @@ TEST_F(WindowTest, RegionAndDepartmentChoicesRefillTheListsBelow) {
     EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(bastia.front())));
 }
 
+// Open-Meteo for Belgium only, from the settings: the start-up forecast and
+// the buttons read it, France keeps its service, an invalid choice is named.
+// With --source, every country reads it for the run, nothing written.
+TEST_F(WindowTest, OpenMeteoChosenPerCountryOrForTheRun) {
+    config_->write(test::hostsSection(replica_->host()) +
+                   "[sources]\nbelgique=open-meteo\nsuisse=meteo\n[general]\nPays=3\nvilledefaut=2\n");
+    TForm1& form = open();
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].Text, fromCp1252("Source ignor\xE9" "e dans la section [sources] de nubra.ini : suisse."));
+    const QStringList lines = form.Memo1->toPlainText().split('\n');
+    ASSERT_GE(lines.size(), 10);
+    EXPECT_EQ(lines[0], fromCp1252("Pr\xE9visions Open-Meteo pour " + tables().BelgiqueCities[2].Nom));
+    EXPECT_EQ(lines[1], fromCp1252("Donn\xE9" "es Open-Meteo.com (CC BY 4.0) - ") + QString::fromStdString(replica_->host()));
+    EXPECT_TRUE(lines[2].startsWith("Actuellement : ")) << lines[2].toStdString();
+    EXPECT_TRUE(wholeTextSelected(form.Memo1));
+
+    choose(form.ComboBox3, 0);
+    chooseCity(form.ListBox1, 0);
+    form.Button3->click();
+    EXPECT_TRUE(form.Memo1->toPlainText().startsWith("Nubra de ")) << form.Memo1->toPlainText().toStdString();
+    EXPECT_EQ(boxes().size(), 1u);
+
+    form_.reset();
+    const std::string before = config_->read();
+    form_ = std::make_unique<TForm1>(nullptr, DefaultServiceHosts(), TSource::OpenMeteo);
+    EXPECT_TRUE(form_->Memo1->toPlainText().startsWith(fromCp1252("Pr\xE9visions Open-Meteo pour ")));
+    EXPECT_EQ(boxes().size(), 1u);  // the settings' choices are not read for this run
+    EXPECT_EQ(config_->read(), before);
+}
+
 TEST_F(WindowTest, TheTwoCastillonOfPyreneesAtlantiquesResolveToTheFirst) {
     std::vector<std::int32_t> castillon;
     settings("Pays=7\n");

@@ -45,7 +45,7 @@ grep -q "^'xy' n'est pas une valeur entière correcte$" "$work/err" || fail "bad
 # hosts: defaults, then valid overrides; an invalid one is reported and ignored.
 expect_status 0 "$cli" hosts
 cp "$work/out" "$work/defaults"
-[ "$(cut -d= -f1 "$work/defaults" | tr '\n' ' ')" = "france suisse canada canada-site belgique " ] ||
+[ "$(cut -d= -f1 "$work/defaults" | tr '\n' ' ')" = "france suisse canada canada-site belgique open-meteo " ] ||
   fail "hosts keys: $(cat "$work/defaults")"
 printf '[general]\r\nPays=1\r\n[Serveurs]\r\nfrance = miroir.test:8080\r\nsuisse=mauvais hôte\r\ncanada-site=site.test\r\n' \
   >"$XDG_CONFIG_HOME/nubra.ini"
@@ -78,6 +78,22 @@ done
 head -1 "$work/france.raw" | grep -q "^Nubra de .* Actualis" || fail "france heading: $(head -1 "$work/france.raw")"
 grep -q "^GET /france/accueil " "$work/replica.log" || fail "no home page request"
 grep -q "^GET /jsp/site/Portal.jsp?.* | Cookie: JSESSIONID=" "$work/replica.log" || fail "no cookie on the commune page"
+# Open-Meteo: chosen in the settings for one country, or for the run; an
+# invalid choice is reported and the historic service kept.
+printf 'open-meteo=127.0.0.1:%s\n[sources]\nbelgique=open-meteo\ncanada=meteo\n' "$port" >>"$XDG_CONFIG_HOME/nubra.ini"
+expect_status 0 "$cli" forecast belgique Bruxelles
+head -1 "$work/out" | grep -q "^Prévisions Open-Meteo pour Bruxelles$" || fail "open-meteo heading: $(head -1 "$work/out")"
+[ "$(wc -l <"$work/out")" -eq 10 ] || fail "open-meteo lines: $(cat "$work/out")"
+grep -q "canada" "$work/err" || fail "invalid source not reported: $(cat "$work/err")"
+grep -q "^GET /v1/forecast?latitude=50.8[0-9]*&longitude=4.3[0-9]*&current=" "$work/replica.log" ||
+  fail "no open-meteo request for Bruxelles"
+expect_status 0 "$cli" forecast canada 0
+head -1 "$work/out" | grep -q "^Nubra de " || fail "canada left its service: $(head -1 "$work/out")"
+expect_status 0 "$cli" forecast suisse 0 --source open-meteo
+head -1 "$work/out" | grep -q "^Prévisions Open-Meteo pour " || fail "--source ignored: $(head -1 "$work/out")"
+expect_status 0 "$cli" forecast belgique Bruxelles --source classique
+head -1 "$work/out" | grep -q "^Prévisions pour Bruxelles" || fail "--source classique ignored: $(head -1 "$work/out")"
+expect_status 2 "$cli" forecast belgique 0 --source meteo
 expect_status 1 "$cli" forecast canada "Nulle Part Ailleurs"
 grep -q "aucun lieu nommé" "$work/err" || fail "unknown place message: $(cat "$work/err")"
 expect_status 1 "$cli" forecast belgique 999999

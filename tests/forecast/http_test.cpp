@@ -92,6 +92,31 @@ TEST(FetchPage, FailureAfterRedirectsLeavesTheNextFetchItsAllowance)
     EXPECT_EQ(http.FetchPage(server.url("/r/1")), "fin 15");
 }
 
+// A refusal keeps its body for the caller, where a service says why; other
+// failures keep none. The message stays the status line.
+TEST(FetchPage, ARefusalKeepsItsBody)
+{
+    const std::string reason = R"({"error":true,"reason":"Invalid"})";
+    LoopbackServer server([&](const std::string& r, int) {
+        const bool refused = targetOf(r) == "/refus";
+        const std::string body = refused ? reason : "<html>absent</html>";
+        return Reply{std::string(refused ? "HTTP/1.1 400 Bad Request" : "HTTP/1.1 404 Not Found") +
+                     "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body};
+    });
+    TIdHTTP http;
+    for (const char* target : {"/refus", "/absent"}) {
+        try {
+            http.FetchPage(server.url(target));
+            ADD_FAILURE() << target;
+        } catch (const EHttpError& e) {
+            const bool refused = std::string(target) == "/refus";
+            EXPECT_STREQ(e.what(), refused ? "HTTP/1.1 400 Bad Request" : "HTTP/1.1 404 Not Found");
+            EXPECT_EQ(e.Status(), refused ? 400 : 404);
+            EXPECT_EQ(e.Body(), refused ? reason : "");
+        }
+    }
+}
+
 TEST(FetchPage, ResolvesRelativeLocations)
 {
     LoopbackServer server([](const std::string& r, int) {

@@ -42,7 +42,7 @@ protected:
     const std::vector<TVilleSuisse> SuisseCities = {{"GEN\xC8VE", 1200}};
     const std::vector<TVillecanada> CanadaCities = {{"Airdrie", 1, "AB-12"}, {"Qu\xE9" "bec", 11, "QC-D4"}};
     const std::vector<TVilleBelge> BelgiqueCities = {{"Aaigem", 6450}, {"Zwevegem", 6400}};
-    TServiceHosts hosts = {"fr.test", "ch.test:8080", "ca.test", "site.ca.test", "be.test"};
+    TServiceHosts hosts = {"fr.test", "ch.test:8080", "ca.test", "site.ca.test", "be.test", "om.test"};
 };
 
 TEST_F(SourceFetch, FranceAsksForTheHomePageFirst)
@@ -231,7 +231,7 @@ TEST_F(SourceFetch, WholeForecastsFromTheReplica)
     TReplica replica;
     ASSERT_GT(replica.Port(), 0);
     const std::string host = replica.Host();
-    hosts = {host, host, host, "site.ca.test", host};
+    hosts = {host, host, host, "site.ca.test", host, host};
 
     TIdHTTP http;
     EXPECT_EQ(GetForecastFrance(FranceCities[0], hosts, http), WalkFrancePage(replica::FranceCommunePage("67001", kDay), "Achenheim", host));
