@@ -18,7 +18,8 @@ constexpr const char* kLicenceAndCredits =
     "  - historique du code officiel géographique, Etalab/INSEE (Licence Ouverte 2.0) ;\n"
     "  - codes postaux (c) La Poste 2016 (ODbL 1.0) ;\n"
     "  - lieux, codes postaux et positions (c) GeoNames, https://www.geonames.org (CC BY 4.0) ;\n"
-    "  - stations météo (c) ECMWF, metview-data (Apache 2.0).\n";
+    "  - stations météo (c) ECMWF, metview-data (Apache 2.0).\n"
+    "Prévisions de la source open-meteo : données Open-Meteo.com (CC BY 4.0).\n";
 
 using nubra::cli::Command;
 
