@@ -13,6 +13,7 @@
 #   PAYS       country of the city shown: 0 France (default), 1 Suisse,
 #              2 Canada, 3 Belgique
 #   VILLE      name of that city in its catalogue (default: Strasbourg)
+#   SOURCE     classique (default) or open-meteo: the window's --source
 #
 # Needs xvfb, xauth, x11-utils (xwininfo) and imagemagick (import); they
 # are installed when missing.
@@ -24,6 +25,7 @@ build=${BUILD_DIR:-build}
 jobs=${JOBS:-$(nproc)}
 pays=${PAYS:-0}
 ville=${VILLE:-Strasbourg}
+source=${SOURCE:-classique}
 
 tools/deps.sh run xvfb xauth x11-utils imagemagick
 
@@ -60,7 +62,7 @@ export XDG_CONFIG_HOME=$work/config
 mkdir -p "$XDG_CONFIG_HOME"
 {
   printf '[serveurs]\n'
-  for key in france suisse canada canada-site belgique; do
+  for key in france suisse canada canada-site belgique open-meteo; do
     printf '%s=127.0.0.1:%s\n' "$key" "$port"
   done
 } >"$XDG_CONFIG_HOME/nubra.ini"
@@ -79,10 +81,10 @@ mkdir -p "$(dirname "$out")"
 # Inside the virtual display: start the window, wait (bounded) until it is
 # mapped, give it a moment to paint, capture it, close it.
 xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" \
-  bash -s "$build/app/nubra" "$out.tmp.png" <<'EOF'
+  bash -s "$build/app/nubra" "$out.tmp.png" "$source" <<'EOF'
 set -euo pipefail
-nubra=$1 shot=$2
-"$nubra" &
+nubra=$1 shot=$2 source=$3
+"$nubra" --source "$source" &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
 for _ in $(seq 200); do
