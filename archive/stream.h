@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -45,6 +46,12 @@ public:
     // Counting write: writes at the position and advances; returns how many
     // bytes were taken (a read-only stream takes none).
     virtual std::int32_t Write(const void* buffer, std::int32_t count) = 0;
+
+    // A hint that about `bytes` bytes are about to be written from the
+    // position on. A stream that grows may make room for them at once
+    // instead of growing piece by piece; nothing a reader of the stream can
+    // see depends on it, and a wrong guess only costs time.
+    virtual void Expect(std::int64_t bytes) { (void)bytes; }
 
     // Read-exactly: EReadError when the stream cannot supply count bytes.
     void ReadBuffer(void* buffer, std::int32_t count);
@@ -82,6 +89,8 @@ public:
     void Seek(std::int64_t position) override { position_ = position; }
     std::int32_t Read(void* buffer, std::int32_t count) override;
     std::int32_t Write(const void* buffer, std::int32_t count) override;
+    // Reserves room up to the position plus `bytes`, never beyond the limit.
+    void Expect(std::int64_t bytes) override;
 
     // Empties the stream: size and position 0 (the capacity is kept).
     void Clear();
@@ -97,9 +106,17 @@ private:
 };
 
 // A file opened for reading, or created (truncated) for writing.
+//
+// Reads go through a buffer of kBufferSize bytes filled with pread(2) at the
+// stream's position, so a reader that asks for small pieces one after the
+// other (the archive reader takes 4,096 bytes at a time) costs one system
+// call per buffer, and a Seek is only a new position: the next read is
+// served from the buffer when it still holds that position. Writes go
+// straight to the file with pwrite(2) at the position.
 class TFileStream final : public TStream {
 public:
     enum class Mode { Read, Create };
+    static constexpr std::int32_t kBufferSize = 64 * 1024;
 
     // Throws std::runtime_error with a French message naming the file when
     // it cannot be opened.
@@ -113,8 +130,11 @@ public:
     std::int32_t Write(const void* buffer, std::int32_t count) override;
 
 private:
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
     std::int64_t position_ = 0;
+    std::unique_ptr<std::uint8_t[]> buffer_; // kBufferSize bytes, from the first read on
+    std::int64_t bufferStart_ = 0;           // file position of buffer_[0]
+    std::int64_t bufferLength_ = 0;          // valid bytes in buffer_
 };
 
 } // namespace nubra

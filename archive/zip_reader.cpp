@@ -222,6 +222,23 @@ namespace {
 
 constexpr std::uint32_t kDescriptorSignature = 0x08074B50;
 
+// The most output one byte of deflated data can stand for: a match of 258
+// bytes coded in as little as two bits, so about 1,032 bytes per byte.
+constexpr std::int64_t kMostExpansion = 1032;
+
+// How much output to make room for before decoding an entry: the size its
+// local header announces, but never more than the data that is really in the
+// stream could expand to, so a header that lies about the size cannot make
+// the output reserve memory that the archive could never fill. (Shrunk and
+// imploded data can expand further; for those the output simply grows as
+// it is written.)
+std::int64_t expectedOutput(const TStream& stream, std::int64_t dataStart, std::int32_t packedSize,
+                            std::int32_t unpackedSize)
+{
+    const std::int64_t present = std::clamp<std::int64_t>(stream.Size() - dataStart, 0, packedSize);
+    return std::min<std::int64_t>(unpackedSize, present * kMostExpansion);
+}
+
 // A little-endian 32-bit word read through the bit reader.
 std::uint32_t readWord(ExtractState& s)
 {
@@ -262,6 +279,8 @@ int ZipExtract(TStream& stream, TStream& output)
         return ZIP_ENCRYPTED;
 
     stream.Seek(dataStart);
+    if (!descriptor)
+        output.Expect(expectedOutput(stream, dataStart, packedSize, unpackedSize));
     PrepareExtractState(s, stream, output, packedSize, unpackedSize, flags);
 
     int result = ZIP_OK;

@@ -31,7 +31,8 @@ for arg in "$@"; do
 done
 
 targets=(nubra bare_window bench_startup bench_list_switch bench_catalogue_load bench_archive
-         bench_decode_entities bench_sources_walk bench_large_pages bench_page_walks)
+         bench_decode_entities bench_sources_walk bench_large_pages bench_page_walks
+         nubra-cli zlib_unzip bench_unzip_process)
 [ $callgrind = 1 ] && targets+=(bench_inflate_instr)
 
 if [ $compile = 1 ]; then
@@ -86,6 +87,10 @@ if [ $quick = 1 ]; then
 else
   run "archive decoders" "$bin/bench_archive"
 fi
+# The whole extraction, process against process; one row per input, each
+# saying met or NOT MET (ratio to the zlib extractor >= 1.0).
+run "whole-process extraction (nubra-cli unzip against zlib)" "$bin/bench_unzip_process" --runs 7 \
+  "$build/cli/nubra-cli" "$bin/zlib_unzip"
 run "DecodeEntities, 1 MiB" "$bin/bench_decode_entities"
 run "walks at 1 and 16 MiB" "$bin/bench_sources_walk"
 run "stress pages at 4 and 16 MiB" "$bin/bench_large_pages"

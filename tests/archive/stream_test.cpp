@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <vector>
 
+#include "archive_test_support.h"
 #include "stream.h"
 
 using namespace nubra;
@@ -83,4 +90,91 @@ TEST(MemoryStream, RefusesToGrowPastItsLimit)
     EXPECT_EQ(m.Write(bytes.data(), 6), 4);
     EXPECT_EQ(m.Write(bytes.data(), 1), 0);
     EXPECT_EQ(m.Size(), 4);
+}
+
+TEST(MemoryStream, ExpectMakesRoomWithinTheLimitOnly)
+{
+    TMemoryStream m(10);
+    m.Expect(std::int64_t{1} << 40); // beyond the limit: must not try to allocate it
+    EXPECT_EQ(m.Size(), 0) << "room is not content";
+    const std::array<std::uint8_t, 12> bytes{};
+    EXPECT_EQ(m.Write(bytes.data(), 12), 10);
+    m.Seek(-3);
+    m.Expect(5);
+    EXPECT_EQ(m.Size(), 10);
+}
+
+namespace {
+
+// A scratch file removed when the test ends.
+struct ScratchFile {
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("nubra_stream_test_" + std::to_string(::getpid()));
+    ~ScratchFile() { std::filesystem::remove(path); }
+};
+
+} // namespace
+
+// The file stream's buffer must be invisible: every read answers as a
+// stream over the same bytes in memory does, across buffer boundaries,
+// backwards, past the end, and larger than the buffer.
+TEST(FileStream, ReadsAnswerAsTheBytesInMemory)
+{
+    const ScratchFile file;
+    const std::vector<std::uint8_t> bytes = nubra::test::randomBytes(3 * TFileStream::kBufferSize + 123, 7);
+    {
+        std::ofstream f(file.path, std::ios::binary);
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    TFileStream disk(file.path.string(), TFileStream::Mode::Read);
+    TSpanStream memory(bytes);
+    EXPECT_EQ(disk.Size(), memory.Size());
+    const std::int64_t size = memory.Size();
+    std::mt19937 rng(3);
+    std::vector<std::uint8_t> a(200000), b(200000);
+    for (int i = 0; i < 3000; ++i) {
+        // Mostly the archive reader's way (4,096 bytes on from where the
+        // last read ended), with jumps, small and huge reads between.
+        std::int64_t at = disk.Position();
+        std::int32_t count = 4096;
+        switch (rng() % 8) {
+        case 0: at = static_cast<std::int64_t>(rng() % static_cast<std::uint32_t>(size + 100)) - 50; break;
+        case 1: count = static_cast<std::int32_t>(rng() % 200000); break;
+        case 2: count = static_cast<std::int32_t>(rng() % 30); break;
+        case 3: at = size - static_cast<std::int64_t>(rng() % 5000); break;
+        default: break;
+        }
+        if (at >= size && rng() % 2)
+            at = 0;
+        disk.Seek(at);
+        memory.Seek(at);
+        const std::int32_t n = disk.Read(a.data(), count);
+        ASSERT_EQ(n, memory.Read(b.data(), count)) << "read " << count << " at " << at;
+        ASSERT_TRUE(std::equal(a.begin(), a.begin() + n, b.begin())) << "read " << count << " at " << at;
+        ASSERT_EQ(disk.Position(), memory.Position());
+    }
+}
+
+TEST(FileStream, CreatedFilesTakeWritesAtThePosition)
+{
+    const ScratchFile file;
+    {
+        TFileStream out(file.path.string(), TFileStream::Mode::Create);
+        std::uint8_t b = 0;
+        EXPECT_EQ(out.Read(&b, 1), 0) << "a created file is not read";
+        EXPECT_EQ(out.Write("abcdef", 6), 6);
+        out.Seek(2);
+        EXPECT_EQ(out.Write("XY", 2), 2);
+        EXPECT_EQ(out.Position(), 4);
+        EXPECT_EQ(out.Size(), 6);
+        out.Seek(-1);
+        EXPECT_EQ(out.Write("Z", 1), 0);
+    }
+    TFileStream in(file.path.string(), TFileStream::Mode::Read);
+    std::array<char, 8> text{};
+    EXPECT_EQ(in.Read(text.data(), 8), 6);
+    EXPECT_STREQ(text.data(), "abXYef");
+    in.Seek(0);
+    EXPECT_EQ(in.Write("Q", 1), 0) << "a file opened for reading takes no writes";
+    EXPECT_THROW(TFileStream((file.path / "absent").string(), TFileStream::Mode::Read), std::runtime_error);
 }

@@ -534,3 +534,58 @@ TEST_F(ForeignArchives, PythonZipfile)
     EXPECT_EQ(extractByName(archive, "dossier\\r\xC3\xA9p\xC3\xA9titif.dat", result), files_[3].second);
     EXPECT_EQ(result, ZIP_OK);
 }
+
+namespace {
+
+// A memory stream that records the room each extraction asks it for.
+class ExpectingStream final : public TStream {
+public:
+    std::int64_t Size() const override { return mem_.Size(); }
+    std::int64_t Position() const override { return mem_.Position(); }
+    void Seek(std::int64_t p) override { mem_.Seek(p); }
+    std::int32_t Read(void* b, std::int32_t n) override { return mem_.Read(b, n); }
+    std::int32_t Write(const void* b, std::int32_t n) override { return mem_.Write(b, n); }
+    void Expect(std::int64_t bytes) override { expected.push_back(bytes); }
+
+    std::vector<std::int64_t> expected;
+
+private:
+    TMemoryStream mem_;
+};
+
+std::vector<std::int64_t> roomAskedFor(const ZipEntrySpec& entry)
+{
+    const ZipImage img = buildZip({entry});
+    TSpanStream in(img.bytes);
+    ExpectingStream out;
+    ZipExtract(in, out);
+    return out.expected;
+}
+
+} // namespace
+
+// The output is told the entry's size before decoding, but a header cannot
+// make it reserve more than the data present could expand to.
+TEST(ZipExtract, OutputMakesRoomFromTheHeaderWithinWhatTheDataCanFill)
+{
+    const Bytes data = textLike(80000, 9);
+    EXPECT_EQ(roomAskedFor(deflatedEntry("d", data)), std::vector<std::int64_t>{80000});
+    EXPECT_EQ(roomAskedFor(storedEntry("s", data)), std::vector<std::int64_t>{80000});
+
+    ZipEntrySpec lying = deflatedEntry("d", Bytes(100, 'a'));
+    lying.size = 0x7FFFFFF0;
+    const auto asked = roomAskedFor(lying);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_LE(asked[0], std::int64_t{1032} * static_cast<std::int64_t>(lying.data.size()));
+    EXPECT_GE(asked[0], 100);
+
+    ZipEntrySpec overstated = lying;
+    overstated.packedSize = 0x7FFFFFF0; // the data present is what counts
+    const auto askedAgain = roomAskedFor(overstated);
+    ASSERT_EQ(askedAgain.size(), 1u);
+    EXPECT_LE(askedAgain[0], std::int64_t{1032} * static_cast<std::int64_t>(buildZip({overstated}).bytes.size()));
+
+    ZipEntrySpec streamed = deflatedEntry("d", data);
+    streamed.flags |= 8;
+    EXPECT_TRUE(roomAskedFor(streamed).empty()) << "no size known before the data descriptor";
+}
