@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "little_endian.h"
 #include "catalogue.h"
 #include "resource.h"
 #include "vunzip.h"
@@ -27,8 +28,8 @@ struct PackedEntry {
     std::uint32_t size;
 };
 
-std::uint32_t le32(const std::uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24); }
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+using nubra::le16;
+using nubra::le32;
 
 // The deflated data of one entry, located through our reader's directory
 // walk and the local header's fixed fields.

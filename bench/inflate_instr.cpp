@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "little_endian.h"
 #include "archive_test_support.h"
 #include "extract_state.h"
 #include "resource.h"
@@ -32,10 +33,8 @@ struct Input {
     std::size_t size;
 };
 
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t le32(const std::uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
-}
+using nubra::le16;
+using nubra::le32;
 
 std::vector<Input> catalogueInputs() {
     const auto archive = FindResourceBytes("data");
