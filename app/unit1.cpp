@@ -483,7 +483,8 @@ void TForm1::ShowForecast(std::int32_t Country, std::int32_t City) {
         TIdHTTP& http = *IdHTTP1;
         std::thread worker([&] {
             try {
-                text = FetchForecast(Catalogues(), Hosts, Country, City, http, Sources, [this]() -> const TCoordinates& { return positions(); });
+                text = FetchForecast(Catalogues(), Hosts, Country, City, http, Sources,
+                                     [this]() -> const TCoordinates& { return positions(); });
             } catch (...) {
                 failure = std::current_exception();
             }
