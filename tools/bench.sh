@@ -32,7 +32,8 @@ done
 
 targets=(nubra bare_window bench_startup bench_list_switch bench_catalogue_load bench_archive
          bench_decode_entities bench_sources_walk bench_large_pages bench_page_walks
-         nubra-cli zlib_unzip bench_unzip_process)
+         nubra-cli zlib_unzip bench_unzip_process
+         bench_open_meteo)
 [ $callgrind = 1 ] && targets+=(bench_inflate_instr)
 
 if [ $compile = 1 ]; then
@@ -92,6 +93,17 @@ fi
 run "whole-process extraction (nubra-cli unzip against zlib)" "$bin/bench_unzip_process" --runs 7 \
   "$build/cli/nubra-cli" "$bin/zlib_unzip"
 run "DecodeEntities, 1 MiB" "$bin/bench_decode_entities"
+run "Open-Meteo answer of 16 days to text" "$bin/bench_open_meteo"
+# Well under a millisecond per conversion: at most half of one, median.
+median=$(sed -n 's/^open-meteo text, 16 days: median \([0-9.]*\) us.*/\1/p' "$output")
+if [ -n "$median" ]; then
+  if awk -v m="$median" 'BEGIN { exit !(m <= 500) }'; then
+    echo "Open-Meteo text target <= 0.5 ms per conversion (median): met"
+  else
+    echo "Open-Meteo text target <= 0.5 ms per conversion (median): NOT MET"
+    failed+=("Open-Meteo answer to text (target missed)")
+  fi
+fi
 run "walks at 1 and 16 MiB" "$bin/bench_sources_walk"
 run "stress pages at 4 and 16 MiB" "$bin/bench_large_pages"
 run "DecodeEntities and walks at 1, 2 and 16 MiB" "$bin/bench_page_walks"

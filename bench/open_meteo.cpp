@@ -1,0 +1,86 @@
+// The Open-Meteo answer of a 16-day forecast turned into text, as the window
+// does after each fetch: the replica's JSON for Achenheim on a fixed day
+// (2026-12-08), asked for with the program's own query and forecast_days=16.
+//
+// Reference in the same run: nlohmann::json::parse of the same body alone,
+// so the ratio (conversion / parse) shows what the checks and the French
+// text add to the parsing. Each round times a batch of conversions, then a
+// batch of parses; the medians of the rounds, per conversion.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "open_meteo.h"
+#include "pages.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::int64_t kDay = 20795;  // 2026-12-08, days since 1970-01-01
+constexpr int kRounds = 31;
+constexpr int kBatch = 200;
+
+double microseconds(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main()
+{
+    const nubra::TPosition achenheim{48'583'300, 7'683'300};
+    std::string query = nubra::OpenMeteoForecastPath(achenheim);
+    query.erase(0, query.find('?') + 1);
+    const std::size_t days = query.find("forecast_days=7");
+    if (days == std::string::npos) {
+        std::fputs("bench_open_meteo: the query asks for no forecast_days=7\n", stderr);
+        return 1;
+    }
+    query.replace(days, 15, "forecast_days=16");
+    const nubra::replica::TAnswer answer = nubra::replica::OpenMeteoAnswer(query, kDay);
+    const std::string text = nubra::OpenMeteoText(answer.Body, "Achenheim", "api.open-meteo.com");
+    const auto lines = std::count(text.begin(), text.end(), '\n');
+    if (answer.Status != 200 || lines != 3 + 16) {
+        std::fprintf(stderr, "bench_open_meteo: status %u, %ld lines instead of 19\n", answer.Status,
+                     static_cast<long>(lines));
+        return 1;
+    }
+
+    std::vector<double> ours, reference;
+    std::size_t sink = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        auto start = Clock::now();
+        for (int i = 0; i < kBatch; ++i)
+            sink += nubra::OpenMeteoText(answer.Body, "Achenheim", "api.open-meteo.com").size();
+        ours.push_back(microseconds(Clock::now() - start) / kBatch);
+
+        start = Clock::now();
+        for (int i = 0; i < kBatch; ++i)
+            sink += nlohmann::json::parse(answer.Body).size();
+        reference.push_back(microseconds(Clock::now() - start) / kBatch);
+    }
+    // Every conversion gave the same text and every parse the same members.
+    const std::size_t members = nlohmann::json::parse(answer.Body).size();
+    if (sink != std::size_t{kRounds} * kBatch * (text.size() + members)) {
+        std::fputs("bench_open_meteo: a conversion or a parse gave another result\n", stderr);
+        return 1;
+    }
+    const double conversion = median(ours), parse = median(reference);
+    std::printf("answer: %zu bytes of JSON, 16 days, %zu bytes of text\n", answer.Body.size(), text.size());
+    std::printf("%d rounds of %d\n", kRounds, kBatch);
+    std::printf("open-meteo text, 16 days: median %.1f us per conversion, best %.1f us\n", conversion,
+                *std::min_element(ours.begin(), ours.end()));
+    std::printf("reference (nlohmann::json::parse alone): median %.1f us, best %.1f us\n", parse,
+                *std::min_element(reference.begin(), reference.end()));
+    std::printf("ratio conversion / parse (medians): %.2f\n", conversion / parse);
+    return 0;
+}
