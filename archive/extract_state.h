@@ -11,8 +11,9 @@
 // Output: methods 6 and 8 write each byte at Window[WindowPos]; at 32,768
 // the window is flushed whole and restarts at 0, so the stream receives
 // writes of 32,768 bytes and a last shorter one. Back-references read the
-// window modulo 32,768; it starts zero-filled, so a reference that reaches
-// before the first output byte yields zero bytes.
+// window modulo 32,768; it reads as if it started zero-filled (see
+// ReachBack), so a reference that reaches before the first output byte
+// yields zero bytes.
 //
 // One ExtractState exists per ZipExtract call (not one for the whole
 // library): extractions are independent and the reader is reentrant, while
@@ -21,6 +22,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "stream.h"
@@ -42,6 +44,7 @@ struct ExtractState {
     std::uint8_t BitCount = 0;          // valid bits in BitBuf
     std::unique_ptr<std::uint8_t[]> Window; // kWindowSize bytes during one extraction
     std::uint16_t WindowPos = 0;        // next write position, 0 to 32,768
+    bool WindowFilled = false;          // every byte of Window is output or zero (see ReachBack)
     std::int32_t PackedSize = 0;        // compressed size, or kSizeUnknown
     std::int32_t PackedRead = 0;        // bytes of the entry read from InStream so far
     std::int32_t UnpackedSize = 0;      // uncompressed size, or kSizeUnknown
@@ -116,6 +119,21 @@ void UpdateCrc(ExtractState& s, const std::uint8_t* bytes, std::int32_t n);
 // Writes the first n bytes of Window to OutStream and runs the CRC over them
 // (also when the write fell short). True when the stream took all n bytes.
 bool FlushWindow(ExtractState& s, std::int32_t n);
+
+// Called before a back-reference of `distance` bytes is copied to window
+// position `to`. The window is not cleared when an extraction starts:
+// clearing 32 KB costs as much as decoding a few KB, a real share of a small
+// entry. Until the window first wraps (or is cleared here), only [0, to) has
+// been written, and a reference that reaches further back than that must
+// read zeros, as from a cleared window; so the first such reference clears
+// the part not yet written. Well-formed data never takes that branch.
+inline void ReachBack(ExtractState& s, unsigned distance, unsigned to)
+{
+    if (distance > to && !s.WindowFilled) {
+        std::memset(s.Window.get() + to, 0, static_cast<std::size_t>(kWindowSize) - to);
+        s.WindowFilled = true;
+    }
+}
 
 // --- Huffman lookup tables (shared by inflate and explode) ---------------
 

@@ -261,6 +261,7 @@ int decodeFast(ExtractState& s, const HuffEntry* tl, const HuffEntry* td, int bl
         bits >>= t->e;
         count -= t->e;
 
+        ReachBack(s, distance, wp);
         copyMatch(window, static_cast<std::uint16_t>(wp - distance), wp, length);
         wp += length;
     }
@@ -580,6 +581,7 @@ int DecodeCodes(ExtractState& s, const HuffEntry* tl, const HuffEntry* td, int b
         if (t == nullptr)
             return ZIP_BAD_DATA;
         const unsigned distance = t->n + ReadBits(s, t->e);
+        ReachBack(s, distance, s.WindowPos);
         unsigned from = static_cast<std::uint16_t>(s.WindowPos - distance);
 
         // Copy in pieces that neither wrap the window nor run past its end.

@@ -175,7 +175,11 @@ void UpdateCrc(ExtractState& s, const std::uint8_t* bytes, std::int32_t n)
 
 bool FlushWindow(ExtractState& s, std::int32_t n)
 {
-    // A flush of nothing still reaches the stream, as every flush does.
+    // A flush of nothing still reaches the stream, as every flush does. A
+    // whole window flushed means the window wraps: from now on every byte
+    // of it holds output.
+    if (n == kWindowSize)
+        s.WindowFilled = true;
     const std::int32_t written = s.OutStream->Write(s.Window.get(), n);
     UpdateCrc(s, s.Window.get(), n);
     return written == n;
@@ -190,8 +194,9 @@ void PrepareExtractState(ExtractState& s, TStream& in, TStream& out, std::int32_
     s.InLast = -1;
     s.BitBuf = 0;
     s.BitCount = 0;
-    s.Window = std::make_unique<std::uint8_t[]>(kWindowSize); // zero-filled
+    s.Window = std::make_unique_for_overwrite<std::uint8_t[]>(kWindowSize); // read as zeros: ReachBack
     s.WindowPos = 0;
+    s.WindowFilled = false;
     s.PackedSize = packedSize;
     s.PackedRead = 0;
     s.UnpackedSize = unpackedSize;
