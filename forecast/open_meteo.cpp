@@ -25,6 +25,12 @@ constexpr int kForecastDays = 7;
 // The service gives at most 16 days; more is no answer of its.
 constexpr std::size_t kMaxDays = 16;
 
+// A real answer of 16 days is about 1.4 KB and five levels deep: anything
+// far larger or deeper is no answer of the service, and is refused before
+// it can cost memory or time.
+constexpr std::size_t kMaxAnswerBytes = std::size_t{1} << 20;
+constexpr int kMaxDepth = 16;
+
 // Values past these are no weather on Earth: the answer is not to be trusted.
 constexpr double kMinTemperature = -100, kMaxTemperature = 70;
 constexpr double kMaxWindSpeed = 500;     // km/h
@@ -133,10 +139,20 @@ std::string dayName(const json& value)
     if (!value.is_string())
         unreadable("date absente");
     const std::string& text = value.get_ref<const std::string&>();
-    unsigned y = 0, m = 0, d = 0;
-    char tail = 0;
-    if (text.size() != 10 || std::sscanf(text.c_str(), "%4u-%2u-%2u%c", &y, &m, &d, &tail) != 3 || m < 1
-        || m > 12 || d < 1 || d > 31)
+    // "YYYY-MM-DD", digits where digits belong, a day its month has.
+    bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-';
+    for (const std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+        shaped = shaped && text[i] >= '0' && text[i] <= '9';
+    const auto digits = [&text](std::size_t at, std::size_t n) {
+        unsigned v = 0;
+        for (std::size_t i = at; i < at + n; ++i)
+            v = v * 10 + static_cast<unsigned>(text[i] - '0');
+        return v;
+    };
+    const unsigned y = shaped ? digits(0, 4) : 0, m = shaped ? digits(5, 2) : 0, d = shaped ? digits(8, 2) : 0;
+    static constexpr unsigned kMonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
+    if (!shaped || m < 1 || m > 12 || d < 1 || d > kMonthDays[m - 1] || (m == 2 && d == 29 && !leap))
         unreadable("date " + Utf8ToCp1252(text));
     const std::int64_t days = daysFromCivil(y, m, d);
     const std::size_t weekday = static_cast<std::size_t>(((days % 7) + 7) % 7);
@@ -206,6 +222,25 @@ std::vector<std::string> dayLines(const json& daily)
     return lines;
 }
 
+// The JSON of `text`, or a discarded value when it is not JSON or nests
+// deeper than any answer of the service.
+json parseBounded(std::string_view text)
+{
+    struct TooDeep {};
+    try {
+        return json::parse(
+            text.begin(), text.end(),
+            [](int depth, json::parse_event_t, json&) {
+                if (depth > kMaxDepth)
+                    throw TooDeep{};
+                return true;
+            },
+            /*allow_exceptions=*/false);
+    } catch (const TooDeep&) {
+        return json(json::value_t::discarded);
+    }
+}
+
 } // namespace
 
 std::string OpenMeteoForecastPath(const TPosition& position)
@@ -264,7 +299,9 @@ std::string OpenMeteoWeather(std::int64_t code)
 
 std::string OpenMeteoText(std::string_view body, std::string_view name, std::string_view host)
 {
-    const json answer = json::parse(body.begin(), body.end(), nullptr, /*allow_exceptions=*/false);
+    if (body.size() > kMaxAnswerBytes)
+        unreadable("r\xE9ponse trop longue");
+    const json answer = parseBounded(body);
     if (answer.is_discarded())
         unreadable("ce n'est pas du JSON");
     if (!answer.is_object())
@@ -288,7 +325,7 @@ std::string GetForecastOpenMeteo(std::string_view name, const TPosition& positio
         if (error.Status() != 400)
             throw;
         // {"error": true, "reason": "..."}: the service says what it refused.
-        const json answer = json::parse(error.Body(), nullptr, false);
+        const json answer = error.Body().size() <= kMaxAnswerBytes ? parseBounded(error.Body()) : json();
         if (answer.is_object()) {
             const auto reason = answer.find("reason");
             if (reason != answer.end() && reason->is_string())

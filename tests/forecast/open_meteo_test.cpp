@@ -80,6 +80,10 @@ TEST(OpenMeteo, AnswersThatCannotBeTrustedGiveTheMessage)
             "precipitation_sum":[-1],"wind_speed_10m_max":[10],"wind_direction_10m_dominant":[90])"),
         oneDay(good).replace(oneDay(good).find("2026-12-13"), 10, "2026-13-40"),  // no such date
         oneDay(good, R"("temperature_2m":4)"),                                    // current incomplete
+        oneDay(good).replace(oneDay(good).find("2026-12-13"), 10, "2026-02-31"),  // a day February lacks
+        oneDay(good).replace(oneDay(good).find("2026-12-13"), 10, "+026-02-03"),
+        std::string(100000, '[') + std::string(100000, ']'),                      // deeper than any answer
+        "{\"a\":\"" + std::string(2u << 20, 'x') + "\"}",                          // larger than any answer
     };
     for (const std::string& body : bad) {
         try {
