@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -41,15 +40,13 @@ constexpr double kMaxPrecipitation = 2000; // mm in a day
     throw EOpenMeteoAnswer("R\xE9ponse du service Open-Meteo illisible (" + what + ").");
 }
 
-// "48.5833": degrees with a dot and four decimals, rounded.
+// "48.5833": degrees with a dot and four decimals, rounded; the
+// catalogue's six-decimal form of the rounded value, less its two zeros.
 std::string degrees(std::int32_t millionths)
 {
-    const long long tenThousandths = std::llround(millionths / 100.0);
-    const long long magnitude = tenThousandths < 0 ? -tenThousandths : tenThousandths;
-    char text[32];
-    std::snprintf(text, sizeof text, "%s%lld.%04lld", tenThousandths < 0 ? "-" : "", magnitude / 10000,
-                  magnitude % 10000);
-    return text;
+    const auto rounded = static_cast<std::int32_t>(std::llround(millionths / 100.0) * 100);
+    const std::string text = FormatDegrees(rounded);
+    return text.substr(0, text.size() - 2);
 }
 
 // A number within [low, high], null (nullopt), or an unreadable answer.
