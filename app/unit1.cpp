@@ -484,7 +484,7 @@ void TForm1::ShowForecast(std::int32_t Country, std::int32_t City) {
         std::thread worker([&] {
             try {
                 text = FetchForecast(Catalogues(), Hosts, Country, City, http, Sources,
-                                     [this]() -> const TCoordinates& { return positions(); });
+                                     [this]() -> const TCoordinates& { return positions_.Get(); });
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -495,15 +495,6 @@ void TForm1::ShowForecast(std::int32_t Country, std::int32_t City) {
     }
     if (failure) std::rethrow_exception(failure);
     if (text) Memo1->setPlainText(forecastForDisplay(*text));
-}
-
-const TCoordinates& TForm1::positions() {
-    if (!positions_) {
-        TCoordinates read;
-        if (const std::string error = LoadEmbeddedCoordinates(read); !error.empty()) throw std::runtime_error(error);
-        positions_ = std::move(read);
-    }
-    return *positions_;
 }
 
 void TForm1::focusStep() {

@@ -139,8 +139,7 @@ private:
     TCatalogueLoad catalogues_;
     // The places' positions, read by the first Open-Meteo fetch (on the
     // worker thread; fetches run one at a time) and kept.
-    std::optional<TCoordinates> positions_;
-    const TCoordinates& positions();
+    TEmbeddedPositions positions_;
 };
 
 } // namespace nubra

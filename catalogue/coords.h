@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -56,6 +57,18 @@ std::string ReadCoordinates(TStream& archive, TCoordinates& out);
 // "data" (defined with the resources, as LoadEmbeddedCatalogues is);
 // a missing resource is reported as the message too.
 std::string LoadEmbeddedCoordinates(TCoordinates& coordinates);
+
+// The positions of the archive the executable carries, read the first time
+// they are asked for and then kept. A read that fails raises
+// std::runtime_error with LoadEmbeddedCoordinates' message, and is tried
+// again at the next request. One user at a time.
+class TEmbeddedPositions {
+public:
+    const TCoordinates& Get();
+
+private:
+    std::optional<TCoordinates> read_;
+};
 
 // A coordinate in decimal degrees with a dot and six decimals: -123456789
 // gives "-123.456789", 5 gives "0.000005".

@@ -4,6 +4,9 @@
 #include "coords.h"
 #include "resource.h"
 
+#include <stdexcept>
+#include <utility>
+
 namespace nubra {
 
 void LoadEmbeddedCatalogues(TCatalogues& tables)
@@ -20,6 +23,17 @@ std::string LoadEmbeddedCoordinates(TCoordinates& coordinates)
     } catch (const std::exception& e) {
         return e.what();
     }
+}
+
+const TCoordinates& TEmbeddedPositions::Get()
+{
+    if (!read_) {
+        TCoordinates coordinates;
+        if (const std::string error = LoadEmbeddedCoordinates(coordinates); !error.empty())
+            throw std::runtime_error(error);
+        read_ = std::move(coordinates);
+    }
+    return *read_;
 }
 
 } // namespace nubra

@@ -15,7 +15,6 @@
 // exit status 1.
 #include <cstdio>
 #include <exception>
-#include <stdexcept>
 
 #include "catalogue.h"
 #include "coords.h"
@@ -116,12 +115,8 @@ int RunForecast(const Args& args)
         }
         if (!source)
             source = ConfiguredSources()[static_cast<std::size_t>(country->Index)];
-        TCoordinates coordinates;
-        const TPositionsSource positions = [&coordinates]() -> const TCoordinates& {
-            if (const std::string error = LoadEmbeddedCoordinates(coordinates); !error.empty())
-                throw std::runtime_error(error);
-            return coordinates;
-        };
+        TEmbeddedPositions embedded;
+        const TPositionsSource positions = [&embedded]() -> const TCoordinates& { return embedded.Get(); };
         TIdHTTP http;
         const std::string text = FetchCityForecast(*country, tables, *city, hosts, http, *source, positions);
         const std::string out = raw ? text : plainText(text);
