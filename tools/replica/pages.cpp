@@ -4,6 +4,8 @@
 // as HTML entities. Both are what the forecast sources decode.
 #include "pages.h"
 
+#include "ascii.h"
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -275,13 +277,18 @@ std::string simplePage(std::string_view title, std::string_view message)
     return page;
 }
 
-TAnswer htmlAnswer(unsigned status, std::string body)
+TAnswer typedAnswer(unsigned status, const char* contentType, std::string body)
 {
     TAnswer answer;
     answer.Status = status;
-    answer.Headers.emplace_back("Content-Type", "text/html; charset=utf-8");
+    answer.Headers.emplace_back("Content-Type", contentType);
     answer.Body = std::move(body);
     return answer;
+}
+
+TAnswer htmlAnswer(unsigned status, std::string body)
+{
+    return typedAnswer(status, "text/html; charset=utf-8", std::move(body));
 }
 
 TAnswer notFound()
@@ -328,19 +335,11 @@ using TParameters = std::vector<std::pair<std::string, std::string>>;
 
 std::string percentDecoded(std::string_view text)
 {
-    auto hexDigit = [](char c) {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        return -1;
-    };
+    using ascii::hexValue;
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 && hexDigit(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
             i += 2;
         } else {
             out += text[i];
@@ -475,11 +474,7 @@ std::optional<double> parsedNumber(std::string_view text)
 
 TAnswer jsonAnswer(unsigned status, std::string body)
 {
-    TAnswer answer;
-    answer.Status = status;
-    answer.Headers.emplace_back("Content-Type", "application/json; charset=utf-8");
-    answer.Body = std::move(body);
-    return answer;
+    return typedAnswer(status, "application/json; charset=utf-8", std::move(body));
 }
 
 TAnswer openMeteoRefusal(std::string_view reason)
