@@ -7,6 +7,8 @@
 #include <optional>
 #include <string_view>
 
+#include "deferred_icon.h"
+#include "font_preload.h"
 #include "shown_probe.h"
 #include "unit1.h"
 
@@ -78,11 +80,15 @@ int main(int argc, char* argv[]) {
     std::optional<nubra::TSource> source;
     if (!sourceOption(argc, argv, source))
         return 2;
+    nubra::TFontConfigPreload fonts;  // runs while Qt starts, see font_preload.h
     nubra::PreloadCatalogues();  // runs while Qt starts and the controls are built
     QApplication application(argc, argv);
-    // The installed theme icon when there is one, else the one built in.
-    QApplication::setWindowIcon(QIcon::fromTheme("nubra", QIcon(":/icons/nubra-64.png")));
+    // The installed theme icon when there is one, else the one built in,
+    // read only if the platform draws it.
+    QApplication::setWindowIcon(
+        QIcon::fromTheme("nubra", QIcon(new nubra::TDeferredIconEngine(QStringLiteral(":/icons/nubra-64.png")))));
     nubra::TShownProbe::InstallIfAsked();  // start-up timing only, see shown_probe.h
+    fonts.Wait();  // before the first control measures its text
     nubra::TForm1 Form1(nullptr, nubra::DefaultServiceHosts(), source);  // its creation does all the start-up work
     Form1.show();
     return QApplication::exec();

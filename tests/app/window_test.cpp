@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "catalogue.h"
+#include "deferred_icon.h"
 #include "gui_support.h"
 #include "hosts.h"
 #include "http.h"
@@ -670,6 +671,22 @@ TEST_F(WindowTest, EscapeAbandonsAStalledFetch) {
     EXPECT_EQ(boxes()[0].Text, QString::fromUtf8("Opération annulée."));
     EXPECT_EQ(form.Memo1->toPlainText(), before);
     EXPECT_EQ(silent.connections(), 1);
+}
+
+// The built-in icon: not read when made (isNull answers without it), read
+// on the first question about its picture, and then the file's picture.
+TEST(DeferredIconTest, ReadsItsFileOnlyWhenFirstAskedAndGivesItsPicture) {
+    const QString path = QStringLiteral(NUBRA_ICON_PATH);
+    auto* engine = new TDeferredIconEngine(path);
+    const QIcon icon(engine);
+    EXPECT_FALSE(icon.isNull());
+    EXPECT_FALSE(engine->Loaded());
+    EXPECT_EQ(icon.availableSizes(), QList<QSize>{QSize(64, 64)});
+    EXPECT_TRUE(engine->Loaded());
+    // Compared premultiplied, as a pixmap holds it.
+    const QImage expected = QImage(path).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    ASSERT_FALSE(expected.isNull());
+    EXPECT_TRUE(icon.pixmap(64).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied) == expected);
 }
 
 } // namespace
