@@ -1,7 +1,9 @@
 // Start-up time of nubra against a bare Qt window (bare_window), from the
 // moment the process is started to the moment its window is first painted,
 // as both programs report it through the shown probe (NUBRA_EXIT_WHEN_SHOWN).
-// The time to the process's end is reported too.
+// The time to the process's end is reported too, and each process's peak
+// resident memory (the kernel's high-water mark, read when it ends): as the
+// probe quits at the first paint, that is the peak at the painted window.
 //
 // nubra runs with no network: a fresh settings folder whose "serveurs"
 // section sends every service to a closed loopback port, so its start-up
@@ -22,6 +24,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,11 +43,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr double kTarget = 1.5;     // nubra's start-up against the bare window's
+constexpr double kMemoryTarget = 1.2;  // nubra's peak resident memory against the bare window's
 constexpr int kTimeoutMs = 30000;   // a run that has not shown its window by then failed
 
 struct Run {
     double shownMs;  // process start to first paint
     double exitMs;   // process start to process end
+    double peakKiB;  // peak resident memory
     int boxes;
 };
 
@@ -100,7 +105,8 @@ std::optional<Run> runOnce(const std::string& program) {
     }
     ::close(out[0]);
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
     const Clock::time_point end = Clock::now();
     long long shownNs = 0;
     int boxes = -1;
@@ -110,7 +116,8 @@ std::optional<Run> runOnce(const std::string& program) {
     const double startNs = static_cast<double>(
         std::chrono::duration_cast<std::chrono::nanoseconds>(start.time_since_epoch()).count());
     return Run{(static_cast<double>(shownNs) - startNs) / 1e6,
-               std::chrono::duration<double, std::milli>(end - start).count(), boxes};
+               std::chrono::duration<double, std::milli>(end - start).count(),
+               static_cast<double>(usage.ru_maxrss), boxes};
 }
 
 double median(std::vector<double> v) {
@@ -123,7 +130,7 @@ struct Series {
     const char* name;
     std::string program;
     int expectedBoxes;
-    std::vector<double> shown, exit;
+    std::vector<double> shown, exit, peak;
 };
 
 bool g_verbose = false;
@@ -141,11 +148,12 @@ bool measure(Series& s, bool keep) {
         return false;
     }
     if (g_verbose)
-        std::fprintf(stderr, "%-12s shown %7.1f ms  end %7.1f ms%s\n", s.name, run->shownMs, run->exitMs,
-                     keep ? "" : "  (warm-up)");
+        std::fprintf(stderr, "%-12s shown %7.1f ms  end %7.1f ms  peak %6.0f KiB%s\n", s.name, run->shownMs,
+                     run->exitMs, run->peakKiB, keep ? "" : "  (warm-up)");
     if (keep) {
         s.shown.push_back(run->shownMs);
         s.exit.push_back(run->exitMs);
+        s.peak.push_back(run->peakKiB);
     }
     return true;
 }
@@ -182,8 +190,8 @@ int main(int argc, char** argv) {
     ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
     ::setenv("NUBRA_EXIT_WHEN_SHOWN", "1", 1);
 
-    Series nubra{"nubra", programs[0], 1, {}, {}};
-    Series bare{"bare_window", programs[1], 0, {}, {}};
+    Series nubra{"nubra", programs[0], 1, {}, {}, {}};
+    Series bare{"bare_window", programs[1], 0, {}, {}, {}};
     bool sound = measure(nubra, false) && measure(bare, false);  // warm the file cache
     for (int i = 0; sound && i < runs; ++i) {
         // Alternate which one goes first, so that neither always follows the other.
@@ -205,5 +213,11 @@ int main(int argc, char** argv) {
     std::printf("ratio nubra / bare window (to window painted): %.2f  (target <= %.1f: %s)\n", ratio, kTarget,
                 ratio <= kTarget ? "met" : "NOT MET");
     std::printf("ratio nubra / bare window (to process end):    %.2f\n", median(nubra.exit) / median(bare.exit));
+    for (const Series* s : {&nubra, &bare})
+        std::printf("%-12s peak resident memory %8.0f KiB [%6.0f]\n", s->name, median(s->peak),
+                    *std::min_element(s->peak.begin(), s->peak.end()));
+    const double memory = median(nubra.peak) / median(bare.peak);
+    std::printf("ratio nubra / bare window (peak resident memory): %.2f  (target <= %.1f: %s)\n", memory,
+                kMemoryTarget, memory <= kMemoryTarget ? "met" : "NOT MET");
     return 0;
 }

@@ -108,10 +108,10 @@ run "walks at 1 and 16 MiB" "$bin/bench_sources_walk"
 run "stress pages at 4 and 16 MiB" "$bin/bench_large_pages"
 run "DecodeEntities and walks at 1, 2 and 16 MiB" "$bin/bench_page_walks"
 run "list switching (offscreen)" env QT_QPA_PLATFORM=offscreen "$bin/bench_list_switch"
-run "start-up, offscreen" env QT_QPA_PLATFORM=offscreen "$bin/bench_startup" --runs 10 \
+run "start-up and peak memory, offscreen" env QT_QPA_PLATFORM=offscreen "$bin/bench_startup" --runs 10 \
   "$build/app/nubra" "$bin/bare_window"
 if command -v xvfb-run >/dev/null; then
-  run "start-up, X server (xvfb-run)" env -u QT_QPA_PLATFORM xvfb-run -a "$bin/bench_startup" --runs 10 \
+  run "start-up and peak memory, X server (xvfb-run)" env -u QT_QPA_PLATFORM xvfb-run -a "$bin/bench_startup" --runs 10 \
     "$build/app/nubra" "$bin/bare_window"
 else
   echo; echo "== start-up under xvfb-run: skipped (xvfb-run not installed)"
