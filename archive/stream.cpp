@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,6 +72,13 @@ void TMemoryStream::Clear()
 {
     data_.clear();
     position_ = 0;
+}
+
+std::vector<std::uint8_t> TMemoryStream::TakeBytes()
+{
+    std::vector<std::uint8_t> bytes = std::exchange(data_, {});
+    position_ = 0;
+    return bytes;
 }
 
 TFileStream::TFileStream(const std::string& path, Mode mode)

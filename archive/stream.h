@@ -96,6 +96,10 @@ public:
     void Clear();
     void Reserve(std::size_t bytes) { data_.reserve(bytes); }
 
+    // Hands the bytes over without copying them: the stream is left empty,
+    // size, position and capacity 0.
+    std::vector<std::uint8_t> TakeBytes();
+
     const std::uint8_t* Memory() const { return data_.data(); }
     std::span<const std::uint8_t> Bytes() const { return data_; }
 

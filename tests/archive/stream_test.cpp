@@ -83,6 +83,21 @@ TEST(MemoryStream, GrowsOverwritesAndEmpties)
     EXPECT_EQ(m.Write(abc.data(), 3), 0);
 }
 
+TEST(MemoryStream, TakeBytesHandsTheBufferOverAndEmpties)
+{
+    TMemoryStream m;
+    const std::array<std::uint8_t, 3> abc{'a', 'b', 'c'};
+    m.Write(abc.data(), 3);
+    const std::uint8_t* buffer = m.Memory();
+    const std::vector<std::uint8_t> taken = m.TakeBytes();
+    EXPECT_EQ(taken.data(), buffer) << "moved, not copied";
+    EXPECT_EQ(taken, (std::vector<std::uint8_t>{'a', 'b', 'c'}));
+    EXPECT_EQ(m.Size(), 0);
+    EXPECT_EQ(m.Position(), 0);
+    EXPECT_EQ(m.Write(abc.data() + 2, 1), 1);
+    EXPECT_EQ(std::vector<std::uint8_t>(m.Bytes().begin(), m.Bytes().end()), std::vector<std::uint8_t>{'c'});
+}
+
 TEST(MemoryStream, RefusesToGrowPastItsLimit)
 {
     TMemoryStream m(4);
