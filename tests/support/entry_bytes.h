@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
+
+#include "entries.h"
 
 namespace nubra::test {
 
@@ -42,5 +45,15 @@ public:
 private:
     std::vector<std::uint8_t> bytes_;
 };
+
+// Fills `table` from `entry` as LoadCatalogues does: `block` keeps the bytes
+// the records point into.
+template <class Record>
+void FillTable(const EntryBytes& entry, TEntryParse (*parse)(std::span<const std::uint8_t>, std::vector<Record>&),
+               std::vector<std::uint8_t>& block, std::vector<Record>& table)
+{
+    block = entry.bytes();
+    parse(block, table);
+}
 
 } // namespace nubra::test
