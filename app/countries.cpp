@@ -21,8 +21,8 @@ std::int32_t cityCount(const TCatalogues& tables) {
 }
 
 template <auto Table>
-const std::string& cityName(const TCatalogues& tables, std::int32_t city) {
-    return (tables.*Table)[static_cast<std::size_t>(city)].Nom;
+std::string_view cityName(const TCatalogues& tables, std::int32_t city) {
+    return (tables.*Table)[static_cast<std::size_t>(city)].Nom();
 }
 
 template <auto Table, auto Source>
@@ -42,7 +42,8 @@ constexpr std::array<TCountry, 4> kCountries = {{
      cityName<&TCatalogues::FranceCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
          const TVilleFrance& c = record<&TCatalogues::FranceCities>(tables, city);
-         return {c.CodePostal, c.CodeInsee, c.Departement, c.Nom, to_string(c.Region)};
+         return {std::string(c.CodePostal()), std::string(c.CodeInsee()), std::string(c.Departement()),
+                 std::string(c.Nom()), to_string(c.Region)};
      },
      fetch<&TCatalogues::FranceCities, GetForecastFrance>,
      [](std::string_view page, std::string_view name, const TServiceHosts& hosts) {
@@ -53,7 +54,7 @@ constexpr std::array<TCountry, 4> kCountries = {{
      cityName<&TCatalogues::SuisseCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
          const TVilleSuisse& c = record<&TCatalogues::SuisseCities>(tables, city);
-         return {c.Nom, to_string(c.NPA)};
+         return {std::string(c.Nom()), to_string(c.NPA)};
      },
      fetch<&TCatalogues::SuisseCities, GetForecastSuisse>,
      [](std::string_view page, std::string_view name, const TServiceHosts& hosts) {
@@ -64,7 +65,7 @@ constexpr std::array<TCountry, 4> kCountries = {{
      cityName<&TCatalogues::CanadaCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
          const TVillecanada& c = record<&TCatalogues::CanadaCities>(tables, city);
-         return {c.Nom, to_string(c.Province), c.CodeVille};
+         return {std::string(c.Nom()), to_string(c.Province), std::string(c.CodeVille())};
      },
      fetch<&TCatalogues::CanadaCities, GetForecastCanada>,
      [](std::string_view page, std::string_view name, const TServiceHosts& hosts) {
@@ -75,7 +76,7 @@ constexpr std::array<TCountry, 4> kCountries = {{
      cityName<&TCatalogues::BelgiqueCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
          const TVilleBelge& c = record<&TCatalogues::BelgiqueCities>(tables, city);
-         return {c.Nom, to_string(c.Station)};
+         return {std::string(c.Nom()), to_string(c.Station)};
      },
      fetch<&TCatalogues::BelgiqueCities, GetForecastBelgique>,
      [](std::string_view page, std::string_view name, const TServiceHosts& hosts) {

@@ -3,7 +3,7 @@
 // own way). The sources, the companion and the window's commands go through
 // a row instead of switching on the country index.
 //
-// Adding a country means: its record type, table and entry parser in
+// Adding a country means: its record type, table, entry bytes and parser in
 // catalogue/, its source (udef_<country>.{h,cpp}) and host field in
 // forecast/, one row here, and its lists in places.cpp and the window's
 // country list.
@@ -41,7 +41,7 @@ struct TCountry {
     // The number of records of the country's table in `tables`.
     std::int32_t (*CityCount)(const TCatalogues& tables);
     // The name of record `city`, which must be a valid index.
-    const std::string& (*CityName)(const TCatalogues& tables, std::int32_t city);
+    std::string_view (*CityName)(const TCatalogues& tables, std::int32_t city);
     // The fields of record `city` (a valid index) as texts, in declared
     // order (numbers in decimal).
     std::vector<std::string> (*CityFields)(const TCatalogues& tables, std::int32_t city);

@@ -40,15 +40,15 @@ void showFrance(const TCatalogues& tables, std::int32_t city, TCountryView& view
     for (const auto entry : FranceDepartments) {
         if (departmentRegion(entry) != region) continue;
         const std::int32_t added = AddSorted(view.Departments.Items, std::string(departmentText(entry)));
-        if (entry.substr(5, 2) == place.Departement) m = added;
+        if (entry.substr(5, 2) == place.Departement()) m = added;
     }
     if (m < static_cast<std::int32_t>(view.Departments.Items.size())) view.Departments.Selected = m;
 
     // Where several communes share the record's name, the last one wins.
     for (const TVilleFrance& other : FranceCities) {
-        if (other.Departement != place.Departement) continue;
-        view.Cities.Items.push_back(other.Nom);
-        if (other.Nom == place.Nom) m = static_cast<std::int32_t>(view.Cities.Items.size()) - 1;
+        if (other.Departement() != place.Departement()) continue;
+        view.Cities.Items.emplace_back(other.Nom());
+        if (other.Nom() == place.Nom()) m = static_cast<std::int32_t>(view.Cities.Items.size()) - 1;
     }
     if (m < static_cast<std::int32_t>(view.Cities.Items.size())) view.Cities.Selected = m;
 }
@@ -68,8 +68,8 @@ void showCanada(const TCatalogues& tables, std::int32_t city, TCountryView& view
     std::int32_t m = 0;
     for (const TVillecanada& other : CanadaCities) {
         if (other.Province != place.Province) continue;
-        view.Cities.Items.push_back(other.Nom);
-        if (other.Nom == place.Nom) m = static_cast<std::int32_t>(view.Cities.Items.size()) - 1;
+        view.Cities.Items.emplace_back(other.Nom());
+        if (other.Nom() == place.Nom()) m = static_cast<std::int32_t>(view.Cities.Items.size()) - 1;
     }
     if (m < static_cast<std::int32_t>(view.Cities.Items.size())) view.Cities.Selected = m;
 }
@@ -101,7 +101,7 @@ TCountryView CountryView(const TCatalogues& tables, std::int32_t city, std::int3
         view.DepartmentEnabled = false;
         view.Cities.Items.reserve(SuisseCities.size());
         for (const TVilleSuisse& place : SuisseCities)
-            view.Cities.Items.push_back(place.Nom + " " + std::to_string(place.NPA));
+            view.Cities.Items.push_back(std::string(place.Nom()) + " " + std::to_string(place.NPA));
         if (IsValidCity(SuisseCities, city)) view.Cities.Selected = city;
         break;
     case kCanada:
@@ -111,7 +111,7 @@ TCountryView CountryView(const TCatalogues& tables, std::int32_t city, std::int3
         view.RegionEnabled = false;
         view.DepartmentEnabled = false;
         view.Cities.Items.reserve(BelgiqueCities.size());
-        for (const TVilleBelge& place : BelgiqueCities) view.Cities.Items.push_back(place.Nom);
+        for (const TVilleBelge& place : BelgiqueCities) view.Cities.Items.emplace_back(place.Nom());
         if (IsValidCity(BelgiqueCities, city)) view.Cities.Selected = city;
         break;
     default:
@@ -131,14 +131,14 @@ std::vector<std::string> DepartmentCommunes(const TCatalogues& tables, std::stri
     const auto code = departmentCode(departmentText);
     std::vector<std::string> names;
     for (const TVilleFrance& place : tables.FranceCities)
-        if (place.Departement == code) names.push_back(place.Nom);
+        if (place.Departement() == code) names.emplace_back(place.Nom());
     return names;
 }
 
 std::vector<std::string> ProvinceCities(const TCatalogues& tables, std::int32_t province) {
     std::vector<std::string> names;
     for (const TVillecanada& place : tables.CanadaCities)
-        if (place.Province == province) names.push_back(place.Nom);
+        if (place.Province == province) names.emplace_back(place.Nom());
     return names;
 }
 
@@ -153,7 +153,7 @@ void ResolveSelection(const TCatalogues& tables, const TSelectionState& state, s
         const auto d = departmentCode(state.Department);
         for (std::size_t i = 0; i < FranceCities.size(); ++i) {
             const TVilleFrance& place = FranceCities[i];
-            if (place.Departement == d && place.Region == r && place.Nom == state.CityText) {
+            if (place.Departement() == d && place.Region == r && place.Nom() == state.CityText) {
                 City = static_cast<std::int32_t>(i);
                 return;
             }
@@ -167,7 +167,7 @@ void ResolveSelection(const TCatalogues& tables, const TSelectionState& state, s
     case kCanada:
         for (std::size_t i = 0; i < CanadaCities.size(); ++i) {
             const TVillecanada& place = CanadaCities[i];
-            if (place.Province == r && place.Nom == state.CityText) {
+            if (place.Province == r && place.Nom() == state.CityText) {
                 City = static_cast<std::int32_t>(i);
                 return;
             }

@@ -42,7 +42,7 @@ double median(std::vector<double> v) {
 
 std::int32_t firstCommuneOf(const nubra::TCatalogues& tables, const std::string& department) {
     for (std::size_t i = 0; i < tables.FranceCities.size(); ++i)
-        if (tables.FranceCities[i].Departement == department) return static_cast<std::int32_t>(i);
+        if (tables.FranceCities[i].Departement() == department) return static_cast<std::int32_t>(i);
     return -1;
 }
 
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     }
     // 62's communes must be what the list shows, or the timing is of something else.
     std::size_t expected = 0;
-    for (const auto& city : form.Catalogues().FranceCities) expected += city.Departement == "62";
+    for (const auto& city : form.Catalogues().FranceCities) expected += city.Departement() == "62";
     if (static_cast<std::size_t>(rows[2]) != expected) {
         std::fprintf(stderr, "bench_list_switch: department list holds %d rows, 62 has %zu communes\n", rows[2],
                      expected);

@@ -1,6 +1,7 @@
 #include "entries.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 
 #include "little_endian.h"
@@ -36,7 +37,7 @@ public:
         return true;
     }
 
-    // A short string, viewed in place (no copy until the caller assigns it).
+    // A short string, viewed in place.
     bool shortString(std::string_view& text)
     {
         if (remaining() < 1 || remaining() - 1 < bytes_[pos_])
@@ -64,17 +65,10 @@ private:
     std::size_t pos_ = 0;
 };
 
-// Characters `first` (from 1) to `first + length - 1` of `text`; a range
-// that runs past the end takes what is there.
-std::string_view characters(std::string_view text, std::size_t first, std::size_t length)
-{
-    return first - 1 < text.size() ? text.substr(first - 1, length) : std::string_view();
-}
-
-// Reads count records with `readRecord(cursor, record)`, which returns false
-// when the data ends inside the record. `minRecordSize` is the fewest bytes
-// a record can take, so that a bogus count never reserves memory the data
-// could not fill.
+// Reads count records with `readRecord(cursor)`, which returns the record,
+// or nullopt when the data ends inside it. `minRecordSize` is the fewest
+// bytes a record can take, so that a bogus count never reserves memory the
+// data could not fill.
 template <class Record, class ReadRecord>
 TEntryParse parseEntry(std::span<const std::uint8_t> bytes, std::vector<Record>& table,
                        std::size_t minRecordSize, ReadRecord readRecord)
@@ -89,11 +83,10 @@ TEntryParse parseEntry(std::span<const std::uint8_t> bytes, std::vector<Record>&
     const auto wanted = static_cast<std::size_t>(result.announced);
     table.reserve(std::min(wanted, cursor.remaining() / minRecordSize));
     for (std::size_t i = 0; i < wanted && cursor.remaining() >= minRecordSize; ++i) {
-        Record& record = table.emplace_back();
-        if (!readRecord(cursor, record)) {
-            table.pop_back(); // incomplete: the data ended inside it
-            break;
-        }
+        const std::optional<Record> record = readRecord(cursor);
+        if (!record)
+            break; // incomplete: the data ended inside it
+        table.push_back(*record);
         result.consumed = cursor.position();
     }
     return result;
@@ -104,54 +97,49 @@ TEntryParse parseEntry(std::span<const std::uint8_t> bytes, std::vector<Record>&
 TEntryParse ParseFranceEntry(std::span<const std::uint8_t> bytes, std::vector<TVilleFrance>& table)
 {
     // region byte + length byte
-    return parseEntry(bytes, table, 2, [](EntryCursor& in, TVilleFrance& city) {
-        std::string_view commune;
-        if (!in.byte(city.Region) || !in.shortString(commune))
-            return false;
-        // "6700167204Achenheim": commune code, postal code, name.
-        city.CodePostal = characters(commune, 6, 5);
-        city.CodeInsee = characters(commune, 1, 5);
-        city.Departement = characters(commune, 1, 2);
-        city.Nom = characters(commune, 11, 500);
-        return true;
+    return parseEntry(bytes, table, 2, [](EntryCursor& in) -> std::optional<TVilleFrance> {
+        std::uint8_t region = 0;
+        std::string_view commune; // "6700167204Achenheim": commune code, postal code, name
+        if (!in.byte(region) || !in.shortString(commune))
+            return std::nullopt;
+        return TVilleFrance(commune, region);
     });
 }
 
 TEntryParse ParseCanadaEntry(std::span<const std::uint8_t> bytes, std::vector<TVillecanada>& table)
 {
     // province byte + two length bytes
-    return parseEntry(bytes, table, 3, [](EntryCursor& in, TVillecanada& city) {
+    return parseEntry(bytes, table, 3, [](EntryCursor& in) -> std::optional<TVillecanada> {
+        std::uint8_t province = 0;
         std::string_view code;
         std::string_view name;
-        if (!in.byte(city.Province) || !in.shortString(code) || !in.shortString(name))
-            return false;
-        city.CodeVille = code;
-        city.Nom = name;
-        return true;
+        if (!in.byte(province) || !in.shortString(code) || !in.shortString(name))
+            return std::nullopt;
+        return TVillecanada(code, name, province);
     });
 }
 
 TEntryParse ParseSuisseEntry(std::span<const std::uint8_t> bytes, std::vector<TVilleSuisse>& table)
 {
     // postal number + length byte
-    return parseEntry(bytes, table, 3, [](EntryCursor& in, TVilleSuisse& city) {
+    return parseEntry(bytes, table, 3, [](EntryCursor& in) -> std::optional<TVilleSuisse> {
+        std::uint16_t npa = 0;
         std::string_view name;
-        if (!in.le16(city.NPA) || !in.shortString(name))
-            return false;
-        city.Nom = name;
-        return true;
+        if (!in.le16(npa) || !in.shortString(name))
+            return std::nullopt;
+        return TVilleSuisse(name, npa);
     });
 }
 
 TEntryParse ParseBelgiqueEntry(std::span<const std::uint8_t> bytes, std::vector<TVilleBelge>& table)
 {
     // station number + length byte
-    return parseEntry(bytes, table, 3, [](EntryCursor& in, TVilleBelge& city) {
+    return parseEntry(bytes, table, 3, [](EntryCursor& in) -> std::optional<TVilleBelge> {
+        std::uint16_t station = 0;
         std::string_view name;
-        if (!in.le16(city.Station) || !in.shortString(name))
-            return false;
-        city.Nom = name;
-        return true;
+        if (!in.le16(station) || !in.shortString(name))
+            return std::nullopt;
+        return TVilleBelge(name, station);
     });
 }
 

@@ -29,7 +29,9 @@ struct TEntryParse {
     std::size_t consumed = 0;
 };
 
-// Each replaces `table` with the records of `bytes`.
+// Each replaces `table` with the records of `bytes`. The records point into
+// `bytes` (their texts are views, see catalogue.h), which must outlive the
+// table.
 //
 // The count is read from the first 4 bytes; when fewer are there, the ones
 // present fill its low-order bytes and the rest stay 0, so an empty entry

@@ -93,7 +93,7 @@ void printCountry(const TCountry& country, const TCatalogues& tables, std::strin
                   const std::vector<TPosition>* positions)
 {
     for (std::int32_t i = 0; i < country.CityCount(tables); ++i) {
-        if (country.CityName(tables, i).find(text) == std::string::npos)
+        if (country.CityName(tables, i).find(text) == std::string_view::npos)
             continue;
         std::vector<std::string> fields = country.CityFields(tables, i);
         fields.insert(fields.begin(), std::to_string(i));

@@ -54,7 +54,7 @@ std::string GetForecastBelgique(const TVilleBelge& locality, const TServiceHosts
 {
     const std::string& host = hosts.Belgique;
     const std::string body = http.FetchPage("http://" + host + BelgiqueForecastPath(locality.Station));
-    return WalkBelgiquePage(body, locality.Nom, host);
+    return WalkBelgiquePage(body, locality.Nom(), host);
 }
 
 } // namespace nubra

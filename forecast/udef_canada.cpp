@@ -68,8 +68,8 @@ std::string WalkCanadaPage(std::string_view body, std::string_view name, std::st
 
 std::string GetForecastCanada(const TVillecanada& place, const TServiceHosts& hosts, TIdHTTP& http)
 {
-    const std::string body = http.FetchPage("http://" + hosts.Canada + CanadaForecastPath(place.CodeVille));
-    return WalkCanadaPage(body, place.Nom, hosts.CanadaSite);
+    const std::string body = http.FetchPage("http://" + hosts.Canada + CanadaForecastPath(place.CodeVille()));
+    return WalkCanadaPage(body, place.Nom(), hosts.CanadaSite);
 }
 
 } // namespace nubra

@@ -151,8 +151,8 @@ std::string GetForecastFrance(const TVilleFrance& commune, const TServiceHosts& 
 {
     const std::string& host = hosts.France;
     http.FetchPage("http://" + host + std::string(FranceHomePath));
-    const std::string body = http.FetchPage("http://" + host + FranceForecastPath(commune.CodeInsee));
-    return WalkFrancePage(body, commune.Nom, host);
+    const std::string body = http.FetchPage("http://" + host + FranceForecastPath(commune.CodeInsee()));
+    return WalkFrancePage(body, commune.Nom(), host);
 }
 
 } // namespace nubra

@@ -182,7 +182,7 @@ std::string GetForecastSuisse(const TVilleSuisse& locality, const TServiceHosts&
 {
     const std::string& host = hosts.Suisse;
     const std::string body = http.FetchPage("http://" + host + SuisseForecastPath(locality.NPA));
-    return WalkSuissePage(body, locality.Nom, host);
+    return WalkSuissePage(body, locality.Nom(), host);
 }
 
 } // namespace nubra

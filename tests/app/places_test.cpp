@@ -1,5 +1,5 @@
 // The place lists and the selection resolution over small hand-made
-// catalogues (the tables are filled directly), and the display-free parts
+// catalogues (parsed from entry bytes made here), and the display-free parts
 // of the forecast commands.
 #include "commands.h"
 #include "places.h"
@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "catalogue.h"
+#include "entry_bytes.h"
 #include "hosts.h"
 #include "http.h"
 #include "profile.h"
@@ -21,22 +22,22 @@
 namespace nubra {
 namespace {
 
-TVilleFrance commune(std::string nom, std::string departement, std::uint8_t region) {
-    TVilleFrance v;
-    v.CodeInsee = departement + "001";
-    v.CodePostal = departement + "000";
-    v.Departement = std::move(departement);
-    v.Nom = std::move(nom);
-    v.Region = region;
-    return v;
-}
+using test::EntryBytes;
+using test::FillTable;
 
-TVillecanada canadien(std::string nom, std::uint8_t province) {
-    TVillecanada v;
-    v.Nom = std::move(nom);
-    v.Province = province;
-    v.CodeVille = "AB-1";
-    return v;
+struct TCommune {
+    std::string_view nom;
+    std::string departement;
+    std::uint8_t region;
+};
+
+// "data.fr" bytes of `communes`: each coded <departement>001, postal code
+// <departement>000.
+EntryBytes franceEntry(std::initializer_list<TCommune> communes) {
+    EntryBytes entry(static_cast<std::int32_t>(communes.size()));
+    for (const TCommune& c : communes)
+        entry.byte(c.region).text(c.departement + "001" + c.departement + "000" + std::string(c.nom));
+    return entry;
 }
 
 // A small world: Alsace (1) with 67 and 68, Aquitaine (2) with two
@@ -45,15 +46,19 @@ TVillecanada canadien(std::string nom, std::uint8_t province) {
 class SmallCatalogue : public ::testing::Test {
 protected:
     void SetUp() override {
-        FranceCities = {
-            commune("Achenheim", "67", 1),  commune("Altorf", "67", 1),    commune("Colmar", "68", 1),
-            commune("Castillon", "64", 2),  commune("Pau", "64", 2),       commune("Castillon", "64", 2),
-            commune("Ajaccio", "2A", 8),    commune("Bastia", "2B", 8),
-        };
-        CanadaCities = {canadien("Airdrie", 1), canadien("Banff", 1), canadien("Qu\xE9" "bec", 11),
-                        canadien("Banff", 1)};
-        SuisseCities = {{"AADORF", 8355}, {"BERN", 3000}, {"BERN", 3000}};
-        BelgiqueCities = {{"'s Gravenwezel", 6450}, {"Bruxelles", 6451}};
+        FillTable(franceEntry({
+                      {"Achenheim", "67", 1}, {"Altorf", "67", 1},  {"Colmar", "68", 1},
+                      {"Castillon", "64", 2}, {"Pau", "64", 2},     {"Castillon", "64", 2},
+                      {"Ajaccio", "2A", 8},   {"Bastia", "2B", 8},
+                  }),
+                  ParseFranceEntry, tables.FranceEntry, FranceCities);
+        FillTable(EntryBytes(4).byte(1).text("AB-1").text("Airdrie").byte(1).text("AB-1").text("Banff")
+                      .byte(11).text("AB-1").text("Qu\xE9" "bec").byte(1).text("AB-1").text("Banff"),
+                  ParseCanadaEntry, tables.CanadaEntry, CanadaCities);
+        FillTable(EntryBytes(3).le16(8355).text("AADORF").le16(3000).text("BERN").le16(3000).text("BERN"),
+                  ParseSuisseEntry, tables.SuisseEntry, SuisseCities);
+        FillTable(EntryBytes(2).le16(6450).text("'s Gravenwezel").le16(6451).text("Bruxelles"), ParseBelgiqueEntry,
+                  tables.BelgiqueEntry, BelgiqueCities);
     }
 
     TCatalogues tables;
@@ -371,7 +376,7 @@ TEST_F(TempConfig, HostOverridesComeFromTheServeursSection) {
     const TServiceHosts hosts = SettingsHosts(file, rejected, base);
     EXPECT_EQ(rejected, (std::vector<std::string>{"canada"}));
     TCatalogues tables;
-    tables.SuisseCities = {{"AADORF", 8355}};
+    FillTable(EntryBytes(1).le16(8355).text("AADORF"), ParseSuisseEntry, tables.SuisseEntry, tables.SuisseCities);
     TRecordingHttp http;
     FetchForecast(tables, hosts, kSuisse, 0, http);
     ASSERT_EQ(http.Requests.size(), 1u);

@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
 
     std::map<std::string, std::pair<int, std::int32_t>> departments;  // code -> (communes, a city)
     for (std::size_t i = 0; i < form.Catalogues().FranceCities.size(); ++i) {
-        auto& entry = departments[form.Catalogues().FranceCities[i].Departement];
+        auto& entry = departments[std::string(form.Catalogues().FranceCities[i].Departement())];
         if (entry.first++ == 0) entry.second = static_cast<std::int32_t>(i);
     }
     const auto largest = std::max_element(departments.begin(), departments.end(),

@@ -256,12 +256,12 @@ TEST_F(WindowTest, StartsWithoutSettingsOnTheFirstFrenchCommune) {
     hosts.France = hosts.Suisse = hosts.Canada = hosts.CanadaSite = hosts.Belgique = replica_->host();
     TForm1& form = open(hosts);
     EXPECT_TRUE(boxes().empty());
-    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(tables().FranceCities[0].Nom)));
+    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(tables().FranceCities[0].Nom())));
     ASSERT_FALSE(tables().FranceCities.empty());
     EXPECT_EQ(form.ComboBox3->currentText(), "France");
     EXPECT_EQ(form.ComboBox1->currentText(), "Alsace");
     EXPECT_EQ(form.ComboBox2->currentText(), "67 : Bas-Rhin (Strasbourg)");
-    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(tables().FranceCities[0].Nom));
+    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(tables().FranceCities[0].Nom()));
     EXPECT_EQ(CurrentCountry, 0);
     EXPECT_EQ(CurrentCity, 0);
     EXPECT_FALSE(std::filesystem::exists(config_->settings()));  // start-up writes nothing
@@ -271,8 +271,8 @@ TEST_F(WindowTest, StartsOnTheStoredFrenchDefaultWithItsForecast) {
     settings("");  // hosts only: "Pays" and "villedefaut" read as 0
     TForm1& form = open();
     EXPECT_TRUE(boxes().empty()) << boxes().front().Text.toStdString();
-    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(tables().FranceCities[0].Nom));
-    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(tables().FranceCities[0].Nom)));
+    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(tables().FranceCities[0].Nom()));
+    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(tables().FranceCities[0].Nom())));
     EXPECT_FALSE(form.Memo1->toPlainText().contains('\r'));
     EXPECT_EQ(form.ListBox1->visualItemRect(form.ListBox1->item(0)).height(), 13);
     EXPECT_TRUE(wholeTextSelected(form.Memo1));
@@ -290,8 +290,8 @@ TEST_F(WindowTest, StartsOnCanadaWithThePromptForItsCity) {
     EXPECT_FALSE(form.ComboBox2->isVisible());
     EXPECT_FALSE(form.Label2->isVisible());
     EXPECT_EQ(form.ComboBox1->currentIndex(), tables().CanadaCities[3].Province - 1);
-    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(tables().CanadaCities[3].Nom));
-    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(tables().CanadaCities[3].Nom)));
+    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(tables().CanadaCities[3].Nom()));
+    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(tables().CanadaCities[3].Nom())));
     EXPECT_TRUE(wholeTextSelected(form.Memo1));
 }
 
@@ -350,7 +350,7 @@ TEST_F(WindowTest, ChoosingCanadaShowsTheFirstProvinceAndFetchesNothing) {
     EXPECT_FALSE(form.ComboBox2->isVisible());
     EXPECT_FALSE(form.ComboBox2->isEnabled());
     EXPECT_FALSE(form.Label2->isVisible());
-    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(tables().CanadaCities[0].Nom));
+    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(tables().CanadaCities[0].Nom()));
     EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
 
     // Another province: its cities, none selected.
@@ -363,7 +363,8 @@ TEST_F(WindowTest, ChoosingCanadaShowsTheFirstProvinceAndFetchesNothing) {
     choose(form.ComboBox3, 1);
     EXPECT_EQ(form.ListBox1->count(), static_cast<int>(tables().SuisseCities.size()));
     EXPECT_EQ(selectedCity(form.ListBox1),
-              fromCp1252(tables().SuisseCities[0].Nom + " " + std::to_string(tables().SuisseCities[0].NPA)));
+              fromCp1252(std::string(tables().SuisseCities[0].Nom()) + " " +
+                         std::to_string(tables().SuisseCities[0].NPA)));
     EXPECT_FALSE(form.ComboBox1->isVisible());
     // Typing the first letters of a place jumps to it.
     form.ListBox1->setFocus();
@@ -404,7 +405,7 @@ TEST_F(WindowTest, RegionAndDepartmentChoicesRefillTheListsBelow) {
     form.Button3->click();
     EXPECT_TRUE(boxes().empty());
     EXPECT_EQ(CurrentCountry, 0);
-    EXPECT_EQ(tables().FranceCities[static_cast<std::size_t>(CurrentCity)].Departement, "2B");
+    EXPECT_EQ(tables().FranceCities[static_cast<std::size_t>(CurrentCity)].Departement(), "2B");
     EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(bastia.front())));
 }
 
@@ -419,7 +420,7 @@ TEST_F(WindowTest, OpenMeteoChosenPerCountryOrForTheRun) {
     EXPECT_EQ(boxes()[0].Text, fromCp1252("Source ignor\xE9" "e dans la section [sources] de nubra.ini : suisse."));
     const QStringList lines = form.Memo1->toPlainText().split('\n');
     ASSERT_GE(lines.size(), 10);
-    EXPECT_EQ(lines[0], fromCp1252("Pr\xE9visions Open-Meteo pour " + tables().BelgiqueCities[2].Nom));
+    EXPECT_EQ(lines[0], fromCp1252("Pr\xE9visions Open-Meteo pour " + std::string(tables().BelgiqueCities[2].Nom())));
     EXPECT_EQ(lines[1], fromCp1252("Donn\xE9" "es Open-Meteo.com (CC BY 4.0) - ") + QString::fromStdString(replica_->host()));
     EXPECT_TRUE(lines[2].startsWith("Actuellement : ")) << lines[2].toStdString();
     EXPECT_TRUE(wholeTextSelected(form.Memo1));
@@ -443,7 +444,7 @@ TEST_F(WindowTest, TheTwoCastillonOfPyreneesAtlantiquesResolveToTheFirst) {
     settings("Pays=7\n");
     TForm1& form = open();
     for (std::size_t i = 0; i < tables().FranceCities.size(); ++i)
-        if (tables().FranceCities[i].Departement == "64" && tables().FranceCities[i].Nom == "Castillon")
+        if (tables().FranceCities[i].Departement() == "64" && tables().FranceCities[i].Nom() == "Castillon")
             castillon.push_back(static_cast<std::int32_t>(i));
     ASSERT_EQ(castillon.size(), 2u);
 
@@ -490,7 +491,7 @@ TEST_F(WindowTest, RegionChoiceFollowsCurrentCountryRatherThanTheLists) {
     EXPECT_EQ(CurrentCountry, 2);
     EXPECT_EQ(CurrentCity, 5);
     EXPECT_TRUE(boxes().empty());
-    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(tables().CanadaCities[5].Nom)));
+    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(tables().CanadaCities[5].Nom())));
     EXPECT_NE(form.Memo1->toPlainText(), memo);
 }
 
@@ -506,7 +507,7 @@ TEST_F(WindowTest, ShowRefreshStoreAndRestore) {
     EXPECT_EQ(CurrentCountry, 1);
     EXPECT_EQ(CurrentCity, 5);
     const QString swiss = form.Memo1->toPlainText();
-    EXPECT_TRUE(swiss.contains(fromCp1252(tables().SuisseCities[5].Nom)));
+    EXPECT_TRUE(swiss.contains(fromCp1252(tables().SuisseCities[5].Nom())));
     EXPECT_EQ(QApplication::focusWidget(), form.Memo1);
     EXPECT_TRUE(wholeTextSelected(form.Memo1));
 
@@ -520,13 +521,13 @@ TEST_F(WindowTest, ShowRefreshStoreAndRestore) {
     choose(form.ComboBox3, 3);
     chooseCity(form.ListBox1, 2);
     form.Button3->click();
-    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(tables().BelgiqueCities[2].Nom)));
+    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(tables().BelgiqueCities[2].Nom())));
 
     form.Button5->click();
     EXPECT_EQ(form.Memo1->toPlainText(), swiss);
     EXPECT_EQ(CurrentCountry, 1);
     EXPECT_EQ(form.ComboBox3->currentIndex(), 3);  // the lists still show Belgium
-    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(tables().BelgiqueCities[2].Nom));
+    EXPECT_EQ(selectedCity(form.ListBox1), fromCp1252(tables().BelgiqueCities[2].Nom()));
     EXPECT_TRUE(boxes().empty());
     EXPECT_NE(first, swiss);
 }
@@ -566,7 +567,7 @@ TEST_F(WindowTest, StartupFailureIsShownBeforeTheWindowWhichOpensFilled) {
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_FALSE(form_->isVisible());
     EXPECT_EQ(form_->ListBox1->count(), static_cast<int>(tables().BelgiqueCities.size()));
-    EXPECT_EQ(selectedCity(form_->ListBox1), fromCp1252(tables().BelgiqueCities[4].Nom));
+    EXPECT_EQ(selectedCity(form_->ListBox1), fromCp1252(tables().BelgiqueCities[4].Nom()));
     EXPECT_TRUE(form_->Memo1->toPlainText().isEmpty());
 }
 
@@ -605,7 +606,8 @@ TEST_F(WindowTest, StalledStartupFetchShowsTheWindowSoEscapeCanEndIt) {
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].Text, QString::fromUtf8("Opération annulée."));
     EXPECT_EQ(selectedCity(form_->ListBox1),
-              fromCp1252(tables().SuisseCities[2].Nom + " " + std::to_string(tables().SuisseCities[2].NPA)));
+              fromCp1252(std::string(tables().SuisseCities[2].Nom()) + " " +
+                         std::to_string(tables().SuisseCities[2].NPA)));
     EXPECT_TRUE(form_->Memo1->toPlainText().isEmpty());
 }
 

@@ -96,25 +96,25 @@ TEST_F(CarriedArchive, FirstRecords)
 {
     ASSERT_FALSE(FranceCities.empty());
     EXPECT_EQ(FranceCities[0].Region, 1);
-    EXPECT_EQ(FranceCities[0].CodeInsee, "67001");
-    EXPECT_EQ(FranceCities[0].CodePostal, "67204");
-    EXPECT_EQ(FranceCities[0].Departement, "67");
-    EXPECT_EQ(FranceCities[0].Nom, "Achenheim");
+    EXPECT_EQ(FranceCities[0].CodeInsee(), "67001");
+    EXPECT_EQ(FranceCities[0].CodePostal(), "67204");
+    EXPECT_EQ(FranceCities[0].Departement(), "67");
+    EXPECT_EQ(FranceCities[0].Nom(), "Achenheim");
 
     ASSERT_FALSE(CanadaCities.empty());
     EXPECT_EQ(CanadaCities[0].Province, 1);
-    EXPECT_EQ(CanadaCities[0].CodeVille, "AB-1");
-    EXPECT_EQ(CanadaCities[0].Nom, "Airdrie");
+    EXPECT_EQ(CanadaCities[0].CodeVille(), "AB-1");
+    EXPECT_EQ(CanadaCities[0].Nom(), "Airdrie");
 
     ASSERT_FALSE(SuisseCities.empty());
     EXPECT_EQ(SuisseCities[0].NPA, 8355);
-    EXPECT_EQ(SuisseCities[0].Nom, "AADORF");
+    EXPECT_EQ(SuisseCities[0].Nom(), "AADORF");
 
     ASSERT_GE(BelgiqueCities.size(), 3u);
-    EXPECT_EQ(BelgiqueCities[0].Nom, "'S Gravenwezel");
+    EXPECT_EQ(BelgiqueCities[0].Nom(), "'S Gravenwezel");
     EXPECT_EQ(BelgiqueCities[0].Station, 6450);
-    EXPECT_EQ(BelgiqueCities[1].Nom, "'S Herenelderen");
-    EXPECT_EQ(BelgiqueCities[2].Nom, "Aaigem");
+    EXPECT_EQ(BelgiqueCities[1].Nom(), "'S Herenelderen");
+    EXPECT_EQ(BelgiqueCities[2].Nom(), "Aaigem");
 }
 
 TEST_F(CarriedArchive, FranceIsOrderedByRegionDepartmentAndName)
@@ -126,23 +126,23 @@ TEST_F(CarriedArchive, FranceIsOrderedByRegionDepartmentAndName)
     std::set<std::string> departments;
     for (std::size_t i = 0; i < FranceCities.size(); ++i) {
         const TVilleFrance& c = FranceCities[i];
-        const auto it = position.find(c.Departement);
-        ASSERT_NE(it, position.end()) << c.CodeInsee;
-        departments.insert(c.Departement);
+        const auto it = position.find(std::string(c.Departement()));
+        ASSERT_NE(it, position.end()) << c.CodeInsee();
+        departments.emplace(c.Departement());
         // The region is the one the department list gives.
         const std::string_view listed = FranceDepartments[it->second];
-        ASSERT_EQ(c.Region, std::stoi(std::string(listed.substr(0, 2)))) << c.CodeInsee;
-        ASSERT_EQ(c.CodeInsee.substr(0, 2), c.Departement);
-        ASSERT_EQ(c.CodeInsee.size(), 5u);
-        ASSERT_EQ(c.CodePostal.size(), 5u);
-        ASSERT_FALSE(c.Nom.empty());
+        ASSERT_EQ(c.Region, std::stoi(std::string(listed.substr(0, 2)))) << c.CodeInsee();
+        ASSERT_EQ(c.CodeInsee().substr(0, 2), c.Departement());
+        ASSERT_EQ(c.CodeInsee().size(), 5u);
+        ASSERT_EQ(c.CodePostal().size(), 5u);
+        ASSERT_FALSE(c.Nom().empty());
         if (i == 0)
             continue;
         const TVilleFrance& p = FranceCities[i - 1];
-        const std::size_t before = position[p.Departement];
-        ASSERT_LE(before, it->second) << c.CodeInsee;
+        const std::size_t before = position[std::string(p.Departement())];
+        ASSERT_LE(before, it->second) << c.CodeInsee();
         if (before == it->second) {
-            ASSERT_LE(hyphenAsSpace(fold(p.Nom)), hyphenAsSpace(fold(c.Nom))) << p.Nom << " / " << c.Nom;
+            ASSERT_LE(hyphenAsSpace(fold(p.Nom())), hyphenAsSpace(fold(c.Nom()))) << p.Nom() << " / " << c.Nom();
         }
     }
     EXPECT_EQ(departments.size(), 96u);
@@ -153,7 +153,7 @@ TEST_F(CarriedArchive, CorsicanDepartmentsAreTextCodes)
     std::map<std::string, int> corsica;
     for (const TVilleFrance& c : FranceCities)
         if (c.Region == 8)
-            ++corsica[c.Departement];
+            ++corsica[std::string(c.Departement())];
     ASSERT_EQ(corsica.size(), 2u);
     EXPECT_GT(corsica["2A"], 100);
     EXPECT_GT(corsica["2B"], 100);
@@ -163,7 +163,7 @@ TEST_F(CarriedArchive, OnlyTheTwoCastillonAndTheTwoBorsShareADepartmentAndName)
 {
     std::map<std::pair<std::string, std::string>, int> seen;
     for (const TVilleFrance& c : FranceCities)
-        ++seen[{c.Departement, c.Nom}];
+        ++seen[{std::string(c.Departement()), std::string(c.Nom())}];
     std::set<std::pair<std::string, std::string>> repeated;
     for (const auto& [key, n] : seen)
         if (n > 1)
@@ -181,22 +181,22 @@ TEST_F(CarriedArchive, CanadaIsOrderedByProvinceWithUniqueNamesAndCodes)
         const TVillecanada& c = CanadaCities[i];
         ASSERT_GE(c.Province, 1);
         ASSERT_LE(c.Province, 13);
-        EXPECT_TRUE(names.insert({c.Province, fold(c.Nom)}).second) << c.Nom;
+        EXPECT_TRUE(names.insert({c.Province, fold(c.Nom())}).second) << c.Nom();
         const bool newProvince = i == 0 || CanadaCities[i - 1].Province != c.Province;
         if (i > 0 && newProvince) {
             ASSERT_LT(CanadaCities[i - 1].Province, c.Province);
         }
         if (!newProvince) {
-            ASSERT_LT(fold(CanadaCities[i - 1].Nom), fold(c.Nom));
+            ASSERT_LT(fold(CanadaCities[i - 1].Nom()), fold(c.Nom()));
         }
         expectedNumber = newProvince ? 1 : expectedNumber + 1;
-        EXPECT_EQ(c.CodeVille, std::string(abbreviations[c.Province - 1]) + "-" + std::to_string(expectedNumber));
-        EXPECT_GE(c.CodeVille.size(), 4u);
-        EXPECT_LE(c.CodeVille.size(), 6u);
+        EXPECT_EQ(c.CodeVille(), std::string(abbreviations[c.Province - 1]) + "-" + std::to_string(expectedNumber));
+        EXPECT_GE(c.CodeVille().size(), 4u);
+        EXPECT_LE(c.CodeVille().size(), 6u);
     }
     bool montreal = false;
     for (const TVillecanada& c : CanadaCities)
-        montreal = montreal || (c.Province == 11 && c.Nom == "Montr\xE9" "al");
+        montreal = montreal || (c.Province == 11 && c.Nom() == "Montr\xE9" "al");
     EXPECT_TRUE(montreal);
 }
 
@@ -208,11 +208,11 @@ TEST_F(CarriedArchive, SwitzerlandIsOrderedByNameWithoutHyphensAndApostrophes)
         EXPECT_GE(c.NPA, 1000);
         EXPECT_LE(c.NPA, 9999);
         EXPECT_FALSE(c.NPA >= 9485 && c.NPA <= 9498) << "Liechtenstein " << c.NPA;
-        EXPECT_TRUE(pairs.insert({c.NPA, c.Nom}).second) << c.NPA << " " << c.Nom;
-        for (const char ch : c.Nom)
-            ASSERT_FALSE(ch >= 'a' && ch <= 'z') << c.Nom;
+        EXPECT_TRUE(pairs.emplace(c.NPA, c.Nom()).second) << c.NPA << " " << c.Nom();
+        for (const char ch : c.Nom())
+            ASSERT_FALSE(ch >= 'a' && ch <= 'z') << c.Nom();
         if (i > 0) {
-            ASSERT_LE(without(SuisseCities[i - 1].Nom, "-'"), without(c.Nom, "-'"));
+            ASSERT_LE(without(std::string(SuisseCities[i - 1].Nom()), "-'"), without(std::string(c.Nom()), "-'"));
         }
     }
 }
@@ -224,10 +224,10 @@ TEST_F(CarriedArchive, BelgiumIsOrderedWithUniqueNamesAndKnownStations)
     std::set<std::string> names;
     for (std::size_t i = 0; i < BelgiqueCities.size(); ++i) {
         const TVilleBelge& c = BelgiqueCities[i];
-        EXPECT_TRUE(stations.count(c.Station)) << c.Nom << " " << c.Station;
-        EXPECT_TRUE(names.insert(c.Nom).second) << c.Nom;
+        EXPECT_TRUE(stations.count(c.Station)) << c.Nom() << " " << c.Station;
+        EXPECT_TRUE(names.emplace(c.Nom()).second) << c.Nom();
         if (i > 0) {
-            ASSERT_LE(fold(BelgiqueCities[i - 1].Nom), fold(c.Nom));
+            ASSERT_LE(fold(BelgiqueCities[i - 1].Nom()), fold(c.Nom()));
         }
     }
 }

@@ -45,13 +45,40 @@ TEST_F(Loading, FillsTheFourTablesWhateverTheEntriesOrderInTheArchive)
     load(test::buildZip({{"data.be", belgiqueEntry()}, {"data.ch", suisseEntry()},
                          {"data.fr", franceEntry()}, {"data.ca", canadaEntry()}}));
     ASSERT_EQ(FranceCities.size(), 2u);
-    EXPECT_EQ(FranceCities[1].Nom, "Adamswiller");
+    EXPECT_EQ(FranceCities[1].Nom(), "Adamswiller");
     ASSERT_EQ(CanadaCities.size(), 1u);
-    EXPECT_EQ(CanadaCities[0].CodeVille, "AB-1");
+    EXPECT_EQ(CanadaCities[0].CodeVille(), "AB-1");
     ASSERT_EQ(SuisseCities.size(), 1u);
     EXPECT_EQ(SuisseCities[0].NPA, 8355);
     ASSERT_EQ(BelgiqueCities.size(), 1u);
     EXPECT_EQ(BelgiqueCities[0].Station, 6447);
+}
+
+// The records point into the tables' entry bytes, whose buffers a move
+// carries along.
+TEST_F(Loading, MovedCataloguesReadTheSameRecords)
+{
+    const auto sameRecords = [](const TCatalogues& t) {
+        ASSERT_EQ(t.FranceCities.size(), 2u);
+        EXPECT_EQ(t.FranceCities[1].Nom(), "Adamswiller");
+        EXPECT_EQ(t.FranceCities[1].CodePostal(), "67320");
+        ASSERT_EQ(t.CanadaCities.size(), 1u);
+        EXPECT_EQ(t.CanadaCities[0].CodeVille(), "AB-1");
+        EXPECT_EQ(t.CanadaCities[0].Nom(), "Airdrie");
+        ASSERT_EQ(t.SuisseCities.size(), 1u);
+        EXPECT_EQ(t.SuisseCities[0].Nom(), "AADORF");
+        ASSERT_EQ(t.BelgiqueCities.size(), 1u);
+        EXPECT_EQ(t.BelgiqueCities[0].Nom(), "Uccle");
+    };
+    load(test::buildZip({{"data.fr", franceEntry()}, {"data.ca", canadaEntry()}, {"data.ch", suisseEntry()},
+                         {"data.be", belgiqueEntry()}}));
+    TCatalogues moved(std::move(tables));
+    tables = {};
+    sameRecords(moved);
+    TCatalogues assigned;
+    assigned = std::move(moved);
+    moved = {};
+    sameRecords(assigned);
 }
 
 TEST_F(Loading, AMissingEntryStopsWithAReadErrorAndKeepsTheEarlierTables)
@@ -101,10 +128,10 @@ TEST_F(Loading, DamagedEntriesLoadTheirCompleteRecords)
     load(test::buildZip({{"data.fr", france}, {"data.ca", {}}, {"data.ch", bogusCount},
                          {"data.be", {0x01, 0x00}}}));
     ASSERT_EQ(FranceCities.size(), 1u);
-    EXPECT_EQ(FranceCities[0].Nom, "Achenheim");
+    EXPECT_EQ(FranceCities[0].Nom(), "Achenheim");
     EXPECT_TRUE(CanadaCities.empty());
     ASSERT_EQ(SuisseCities.size(), 1u);
-    EXPECT_EQ(SuisseCities[0].Nom, "AADORF");
+    EXPECT_EQ(SuisseCities[0].Nom(), "AADORF");
     EXPECT_TRUE(BelgiqueCities.empty());
 }
 

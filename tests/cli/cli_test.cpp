@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "entry_bytes.h"
 #include "subcommands.h"
 
 namespace nubra::cli {
@@ -19,8 +20,11 @@ TEST(CliLibrary, FindsCountriesByKeyAndPlacesByExactName)
     EXPECT_EQ(ParseCountry("allemagne"), nullptr);
 
     TCatalogues tables;
-    tables.CanadaCities = {{"Banff", 1, "AB-1"}, {"Airdrie", 1, "AB-2"}, {"Banff", 1, "AB-3"}};
-    tables.FranceCities = {{"01000", "01001", "01", "Airdrie", 1}};
+    test::FillTable(test::EntryBytes(3).byte(1).text("AB-1").text("Banff").byte(1).text("AB-2").text("Airdrie")
+                        .byte(1).text("AB-3").text("Banff"),
+                    ParseCanadaEntry, tables.CanadaEntry, tables.CanadaCities);
+    test::FillTable(test::EntryBytes(1).byte(1).text("0100101000Airdrie"), ParseFranceEntry, tables.FranceEntry,
+                    tables.FranceCities);
     EXPECT_EQ(FindPlaceByName(*canada, tables, "Banff"), 0);  // the first of two
     EXPECT_EQ(FindPlaceByName(*canada, tables, "Airdrie"), 1);
     EXPECT_EQ(FindPlaceByName(*canada, tables, "banff"), std::nullopt);

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "entry_bytes.h"
 #include "hosts.h"
 #include "http.h"
 #include "pages.h"
@@ -38,10 +39,25 @@ using test::TRecordingHttp;
 // Small tables in place of the catalogue, and test hosts.
 class SourceFetch : public ::testing::Test {
 protected:
-    const std::vector<TVilleFrance> FranceCities = {{"67204", "67001", "67", "Achenheim", 1}};
-    const std::vector<TVilleSuisse> SuisseCities = {{"GEN\xC8VE", 1200}};
-    const std::vector<TVillecanada> CanadaCities = {{"Airdrie", 1, "AB-12"}, {"Qu\xE9" "bec", 11, "QC-D4"}};
-    const std::vector<TVilleBelge> BelgiqueCities = {{"Aaigem", 6450}, {"Zwevegem", 6400}};
+    SourceFetch()
+    {
+        using test::EntryBytes;
+        using test::FillTable;
+        FillTable(EntryBytes(1).byte(1).text("6700167204Achenheim"), ParseFranceEntry, tables.FranceEntry,
+                  tables.FranceCities);
+        FillTable(EntryBytes(1).le16(1200).text("GEN\xC8VE"), ParseSuisseEntry, tables.SuisseEntry,
+                  tables.SuisseCities);
+        FillTable(EntryBytes(2).byte(1).text("AB-12").text("Airdrie").byte(11).text("QC-D4").text("Qu\xE9" "bec"),
+                  ParseCanadaEntry, tables.CanadaEntry, tables.CanadaCities);
+        FillTable(EntryBytes(2).le16(6450).text("Aaigem").le16(6400).text("Zwevegem"), ParseBelgiqueEntry,
+                  tables.BelgiqueEntry, tables.BelgiqueCities);
+    }
+
+    TCatalogues tables;
+    const std::vector<TVilleFrance>& FranceCities = tables.FranceCities;
+    const std::vector<TVilleSuisse>& SuisseCities = tables.SuisseCities;
+    const std::vector<TVillecanada>& CanadaCities = tables.CanadaCities;
+    const std::vector<TVilleBelge>& BelgiqueCities = tables.BelgiqueCities;
     TServiceHosts hosts = {"fr.test", "ch.test:8080", "ca.test", "site.ca.test", "be.test", "om.test"};
 };
 
