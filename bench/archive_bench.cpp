@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "archive_test_support.h"
+#include "corpus.h"
 #include "extract_state.h"
 #include "legacy_encoders.h"
 #include "vunzip.h"
@@ -130,42 +131,10 @@ void compareInflate(const char* name, const Bytes& data, const Bytes& packed, bo
                 target ? (missed ? "  (target >= 1.0: NOT MET)" : "  (target >= 1.0: met)") : "");
 }
 
-Bytes readFile(const std::filesystem::path& p)
-{
-    std::ifstream f(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(f), {});
-}
-
-// Real text: the repository's own sources and documents (English code and
-// comments, French messages, the French manual pages), one after another.
-Bytes repositoryText()
-{
-    namespace fs = std::filesystem;
-    const fs::path root(NUBRA_SOURCE_DIR);
-    std::vector<fs::path> files;
-    for (const char* folder : {"archive", "catalogue", "forecast", "app", "cli", "packaging", "tools/replica"}) {
-        std::error_code ec;
-        for (fs::recursive_directory_iterator it(root / folder, ec), end; !ec && it != end; it.increment(ec)) {
-            const auto ext = it->path().extension();
-            if (it->is_regular_file() && (ext == ".cpp" || ext == ".h" || ext == ".md" || ext == ".1"))
-                files.push_back(it->path());
-        }
-    }
-    for (const char* name : {"README.md", "BENCHMARKS.md"})
-        files.push_back(root / name);
-    std::sort(files.begin(), files.end());
-    Bytes all;
-    for (const auto& f : files) {
-        const Bytes b = readFile(f);
-        all.insert(all.end(), b.begin(), b.end());
-    }
-    return all;
-}
-
 void catalogues()
 {
     const auto path = std::filesystem::path(NUBRA_SOURCE_DIR) / "data" / "data.zip";
-    const Bytes archive = readFile(path);
+    const Bytes archive = bench::ReadFile(path);
     if (archive.empty()) {
         std::printf("inflate  (data/data.zip absent: catalogues skipped)\n");
         return;
@@ -253,10 +222,10 @@ int main(int argc, char** argv)
         repetitive[i] = static_cast<std::uint8_t>("abcabd"[i % 6]);
     const Bytes random = randomBytes(n, 2);
 
-    const Bytes prose = repositoryText();
+    const Bytes prose = bench::RepositoryText(NUBRA_SOURCE_DIR, {"README.md", "BENCHMARKS.md"});
     if (!prose.empty())
         compareInflate("text, this repository's sources", prose, deflateRaw(prose, 6), true);
-    if (const Bytes program = readFile("/proc/self/exe"); !program.empty())
+    if (const Bytes program = bench::ReadFile("/proc/self/exe"); !program.empty())
         compareInflate("binary, this benchmark's executable", program, deflateRaw(program, 6), true);
     compareInflate("text-like, level 6", text, deflateRaw(text, 6), true);
     compareInflate("text-like, level 9", text, deflateRaw(text, 9), true);

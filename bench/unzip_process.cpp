@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "archive_test_support.h"
+#include "corpus.h"
 #include "stream.h"
 #include "vunzip.h"
 
@@ -41,12 +42,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr double kTarget = 1.0;
-
-Bytes readFile(const fs::path& p)
-{
-    std::ifstream f(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(f), {});
-}
 
 void writeFile(const fs::path& p, const Bytes& bytes)
 {
@@ -63,32 +58,11 @@ Bytes repeatedTo(const Bytes& piece, std::size_t size)
     return out;
 }
 
-Bytes repositoryText()
-{
-    const fs::path root(NUBRA_SOURCE_DIR);
-    std::vector<fs::path> files;
-    for (const char* folder : {"archive", "catalogue", "forecast", "app", "cli", "packaging", "tools/replica"}) {
-        std::error_code ec;
-        for (fs::recursive_directory_iterator it(root / folder, ec), end; !ec && it != end; it.increment(ec)) {
-            const auto ext = it->path().extension();
-            if (it->is_regular_file() && (ext == ".cpp" || ext == ".h" || ext == ".md" || ext == ".1"))
-                files.push_back(it->path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    Bytes all;
-    for (const auto& f : files) {
-        const Bytes b = readFile(f);
-        all.insert(all.end(), b.begin(), b.end());
-    }
-    return all;
-}
-
 // The four catalogue entries of the shipped archive, decompressed by us
 // (checked against the CRC by ZipExtract).
 Bytes catalogueEntries()
 {
-    const Bytes archive = readFile(fs::path(NUBRA_SOURCE_DIR) / "data" / "data.zip");
+    const Bytes archive = bench::ReadFile(fs::path(NUBRA_SOURCE_DIR) / "data" / "data.zip");
     Bytes all;
     for (const char* name : {"data.fr", "data.ca", "data.ch", "data.be"}) {
         TSpanStream in(archive);
@@ -149,7 +123,7 @@ bool compare(const char* name, const Bytes& content, const std::string& ours, co
     writeFile(archive, buildZip({deflatedEntry("entry", content, 6)}).bytes);
     const fs::path written = folder / "written";
     for (const std::string* program : {&ours, &zlib}) {
-        if (!runOnce(*program, archive, written.c_str()) || readFile(written) != content) {
+        if (!runOnce(*program, archive, written.c_str()) || bench::ReadFile(written) != content) {
             std::printf("%-10s %s did not write the entry's bytes: refused\n", name, program->c_str());
             return false;
         }
@@ -202,8 +176,8 @@ int main(int argc, char** argv)
         const char* name;
         Bytes content;
     } inputs[] = {
-        {"text", repeatedTo(repositoryText(), 20'000'000)},
-        {"binary", repeatedTo(readFile(programs[0]), 8'000'000)},
+        {"text", repeatedTo(bench::RepositoryText(NUBRA_SOURCE_DIR), 20'000'000)},
+        {"binary", repeatedTo(bench::ReadFile(programs[0]), 8'000'000)},
         {"catalogue", repeatedTo(catalogue, 8'000'000)},
     };
     std::printf("whole process, entry to /dev/null; medians of %d alternating runs after one warm-up each"
