@@ -28,6 +28,7 @@
 #include "corpus.h"
 #include "extract_state.h"
 #include "legacy_encoders.h"
+#include "median.h"
 #include "vunzip.h"
 
 using namespace nubra;
@@ -93,12 +94,6 @@ std::uint32_t libdeflateInflate(libdeflate_decompressor* d, const Bytes& packed,
 int g_runs = 5;
 bool g_targetMissed = false;
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 // Ours against zlib and libdeflate: g_runs rounds, each the best time of
 // each decoder in turn, then the medians. Rows marked `target` must reach
 // a ratio to zlib of 1.0.
@@ -122,12 +117,13 @@ void compareInflate(const char* name, const Bytes& data, const Bytes& packed, bo
     }
     libdeflate_free_decompressor(d);
     const double mb = static_cast<double>(data.size()) / 1e6;
-    const double ratio = median(zlibRatio);
+    const double ratio = bench::Median(zlibRatio);
     const bool missed = target && ratio < 1.0;
     g_targetMissed = g_targetMissed || missed;
     std::printf("inflate  %-34s %9zu B  ours %7.1f MB/s  zlib %7.1f MB/s  ratio %.2f  libdeflate %7.1f MB/s  "
                 "ratio %.2f%s\n",
-                name, data.size(), mb / median(a), mb / median(b), ratio, mb / median(c), median(libdeflateRatio),
+                name, data.size(), mb / bench::Median(a), mb / bench::Median(b), ratio, mb / bench::Median(c),
+                bench::Median(libdeflateRatio),
                 target ? (missed ? "  (target >= 1.0: NOT MET)" : "  (target >= 1.0: met)") : "");
 }
 

@@ -13,8 +13,9 @@
 #include <cstring>
 #include <vector>
 
-#include "little_endian.h"
 #include "catalogue.h"
+#include "little_endian.h"
+#include "median.h"
 #include "resource.h"
 #include "vunzip.h"
 
@@ -44,12 +45,6 @@ PackedEntry locate(std::span<const std::uint8_t> archive, const char* name)
 }
 
 double milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 } // namespace
 
@@ -92,8 +87,8 @@ int main()
         }
         reference.push_back(milliseconds(Clock::now() - start));
     }
-    const double load = median(ours);
-    const double inflateOnly = median(reference);
+    const double load = nubra::bench::Median(ours);
+    const double inflateOnly = nubra::bench::Median(reference);
     std::printf("%d rounds, %zu records\n", kRounds, records);
     std::printf("catalogue load (open + 4 extractions + parse): median %.2f ms, best %.2f ms\n", load,
                 *std::min_element(ours.begin(), ours.end()));

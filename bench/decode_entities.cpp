@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "median.h"
 #include "uuhtml.h"
 
 namespace {
@@ -70,12 +71,6 @@ double milliseconds(Clock::duration d)
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 int main()
@@ -105,7 +100,7 @@ int main()
         std::fputs("bench_decode_entities: the two decoders disagree\n", stderr);
         return 1;
     }
-    const double o = median(ours), l = median(literal);
+    const double o = nubra::bench::Median(ours), l = nubra::bench::Median(literal);
     std::printf("page: %zu bytes, %zu entity starts, %zu line breaks, decoded to %zu bytes\n", page.size(),
                 entities, breaks, a.size());
     std::printf("DecodeEntities (one pass per row): %8.2f ms (median of %zu)\n", o, ours.size());

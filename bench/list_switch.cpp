@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "median.h"
 #include "places.h"
 #include "unit1.h"
 
@@ -34,11 +35,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr double kFrameMs = 16.0;
 constexpr int kRounds = 41;
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 std::int32_t firstCommuneOf(const nubra::TCatalogues& tables, const std::string& department) {
     for (std::size_t i = 0; i < tables.FranceCities.size(); ++i)
@@ -130,11 +126,11 @@ int main(int argc, char** argv) {
     const Line lines[] = {{"ShowCountry Suisse", rows[0], suisse},
                           {"ShowCountry Belgique", rows[1], belgique},
                           {"ComboBox2Change 59 -> 62", rows[2], department}};
-    const double reference = median(repaintOnly);
+    const double reference = nubra::bench::Median(repaintOnly);
     int status = 0;
     std::printf("offscreen platform, %d rounds, median per switch including posted events and repaint\n", kRounds);
     for (const Line& l : lines) {
-        const double m = median(l.times);
+        const double m = nubra::bench::Median(l.times);
         std::printf("%-26s %5d rows  %7.2f ms  (x%.1f the repaint alone; frame %.0f ms: %s)\n", l.name, l.rows, m,
                     m / reference, kFrameMs, m <= kFrameMs ? "met" : "NOT MET");
         if (m > kFrameMs) status = 1;

@@ -14,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "median.h"
 #include "open_meteo.h"
 #include "pages.h"
 
@@ -26,12 +27,6 @@ constexpr int kRounds = 31;
 constexpr int kBatch = 200;
 
 double microseconds(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 } // namespace
 
@@ -74,7 +69,7 @@ int main()
         std::fputs("bench_open_meteo: a conversion or a parse gave another result\n", stderr);
         return 1;
     }
-    const double conversion = median(ours), parse = median(reference);
+    const double conversion = nubra::bench::Median(ours), parse = nubra::bench::Median(reference);
     std::printf("answer: %zu bytes of JSON, 16 days, %zu bytes of text\n", answer.Body.size(), text.size());
     std::printf("%d rounds of %d\n", kRounds, kBatch);
     std::printf("open-meteo text, 16 days: median %.1f us per conversion, best %.1f us\n", conversion,

@@ -39,9 +39,12 @@
 #include <string>
 #include <vector>
 
+#include "median.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using nubra::bench::Median;
 constexpr double kTarget = 1.5;     // nubra's start-up against the bare window's
 constexpr double kMemoryTarget = 1.2;  // nubra's peak resident memory against the bare window's
 constexpr int kTimeoutMs = 30000;   // a run that has not shown its window by then failed
@@ -118,12 +121,6 @@ std::optional<Run> runOnce(const std::string& program) {
     return Run{(static_cast<double>(shownNs) - startNs) / 1e6,
                std::chrono::duration<double, std::milli>(end - start).count(),
                static_cast<double>(usage.ru_maxrss), boxes};
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 struct Series {
@@ -207,16 +204,16 @@ int main(int argc, char** argv) {
                 platform ? platform : (std::getenv("DISPLAY") ? "xcb" : "default"), runs);
     for (const Series* s : {&nubra, &bare})
         std::printf("%-12s to window painted %7.1f ms [%6.1f]   to process end %7.1f ms [%6.1f]\n", s->name,
-                    median(s->shown), *std::min_element(s->shown.begin(), s->shown.end()), median(s->exit),
+                    Median(s->shown), *std::min_element(s->shown.begin(), s->shown.end()), Median(s->exit),
                     *std::min_element(s->exit.begin(), s->exit.end()));
-    const double ratio = median(nubra.shown) / median(bare.shown);
+    const double ratio = Median(nubra.shown) / Median(bare.shown);
     std::printf("ratio nubra / bare window (to window painted): %.2f  (target <= %.1f: %s)\n", ratio, kTarget,
                 ratio <= kTarget ? "met" : "NOT MET");
-    std::printf("ratio nubra / bare window (to process end):    %.2f\n", median(nubra.exit) / median(bare.exit));
+    std::printf("ratio nubra / bare window (to process end):    %.2f\n", Median(nubra.exit) / Median(bare.exit));
     for (const Series* s : {&nubra, &bare})
-        std::printf("%-12s peak resident memory %8.0f KiB [%6.0f]\n", s->name, median(s->peak),
+        std::printf("%-12s peak resident memory %8.0f KiB [%6.0f]\n", s->name, Median(s->peak),
                     *std::min_element(s->peak.begin(), s->peak.end()));
-    const double memory = median(nubra.peak) / median(bare.peak);
+    const double memory = Median(nubra.peak) / Median(bare.peak);
     std::printf("ratio nubra / bare window (peak resident memory): %.2f  (target <= %.1f: %s)\n", memory,
                 kMemoryTarget, memory <= kMemoryTarget ? "met" : "NOT MET");
     return 0;

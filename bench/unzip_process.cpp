@@ -32,6 +32,7 @@
 
 #include "archive_test_support.h"
 #include "corpus.h"
+#include "median.h"
 #include "stream.h"
 #include "vunzip.h"
 
@@ -108,13 +109,6 @@ std::optional<double> runOnce(const std::string& program, const fs::path& archiv
     return ms;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 // One row: false when a program failed or wrote other bytes.
 bool compare(const char* name, const Bytes& content, const std::string& ours, const std::string& zlib,
              const fs::path& folder, int runs, bool& missed)
@@ -139,13 +133,13 @@ bool compare(const char* name, const Bytes& content, const std::string& ours, co
         a.push_back(*x);
         b.push_back(*y);
     }
-    const double ratio = median(b) / median(a);
+    const double ratio = bench::Median(b) / bench::Median(a);
     const bool miss = ratio < kTarget;
     missed = missed || miss;
     std::printf("%-10s %9zu B in %8ju B  nubra-cli %7.2f ms [%7.2f]  zlib_unzip %7.2f ms [%7.2f]  ratio %.2f"
                 "  (target >= %.1f: %s)\n",
-                name, content.size(), static_cast<std::uintmax_t>(fs::file_size(archive)), median(a),
-                *std::min_element(a.begin(), a.end()), median(b), *std::min_element(b.begin(), b.end()), ratio,
+                name, content.size(), static_cast<std::uintmax_t>(fs::file_size(archive)), bench::Median(a),
+                *std::min_element(a.begin(), a.end()), bench::Median(b), *std::min_element(b.begin(), b.end()), ratio,
                 kTarget, miss ? "NOT MET" : "met");
     std::fflush(stdout);
     return true;
