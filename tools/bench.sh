@@ -72,17 +72,24 @@ run() {
   fi
 }
 
+# budget <what> <median> <limit> <target> <failure>: says whether a median
+# read from the last run's output is within its limit, and counts a miss
+# as <failure>. Without a median (the run failed, or printed none) it says nothing.
+budget() {
+  local what=$1 median=$2 limit=$3 target=$4 failure=$5
+  [ -n "$median" ] || return 0
+  if awk -v m="$median" -v l="$limit" 'BEGIN { exit !(m <= l) }'; then
+    echo "$what target $target: met"
+  else
+    echo "$what target $target: NOT MET"
+    failed+=("$failure (target missed)")
+  fi
+}
+
 run "catalogue load" "$bin/bench_catalogue_load"
 # The catalogue load's budget at start-up: 10 ms, median.
-median=$(sed -n 's/^catalogue load .*median \([0-9.]*\) ms.*/\1/p' "$output")
-if [ -n "$median" ]; then
-  if awk -v m="$median" 'BEGIN { exit !(m <= 10) }'; then
-    echo "catalogue load target <= 10 ms (median): met"
-  else
-    echo "catalogue load target <= 10 ms (median): NOT MET"
-    failed+=("catalogue load (target missed)")
-  fi
-fi
+budget "catalogue load" "$(sed -n 's/^catalogue load .*median \([0-9.]*\) ms.*/\1/p' "$output")" 10 \
+  "<= 10 ms (median)" "catalogue load"
 if [ $quick = 1 ]; then
   run "archive decoders" "$bin/bench_archive" --quick
 else
@@ -95,15 +102,8 @@ run "whole-process extraction (nubra-cli unzip against zlib)" "$bin/bench_unzip_
 run "DecodeEntities, 1 MiB" "$bin/bench_decode_entities"
 run "Open-Meteo answer of 16 days to text" "$bin/bench_open_meteo"
 # Well under a millisecond per conversion: at most half of one, median.
-median=$(sed -n 's/^open-meteo text, 16 days: median \([0-9.]*\) us.*/\1/p' "$output")
-if [ -n "$median" ]; then
-  if awk -v m="$median" 'BEGIN { exit !(m <= 500) }'; then
-    echo "Open-Meteo text target <= 0.5 ms per conversion (median): met"
-  else
-    echo "Open-Meteo text target <= 0.5 ms per conversion (median): NOT MET"
-    failed+=("Open-Meteo answer to text (target missed)")
-  fi
-fi
+budget "Open-Meteo text" "$(sed -n 's/^open-meteo text, 16 days: median \([0-9.]*\) us.*/\1/p' "$output")" 500 \
+  "<= 0.5 ms per conversion (median)" "Open-Meteo answer to text"
 run "walks at 1 and 16 MiB" "$bin/bench_sources_walk"
 run "stress pages at 4 and 16 MiB" "$bin/bench_large_pages"
 run "DecodeEntities and walks at 1, 2 and 16 MiB" "$bin/bench_page_walks"
