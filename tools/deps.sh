@@ -5,7 +5,8 @@
 # screenshot scripts ask for their own tools this way).
 set -euo pipefail
 
-common=(cmake ninja-build g++ pkg-config qt6-base-dev libfontconfig-dev libboost-dev nlohmann-json3-dev zip unzip)
+common=(cmake ninja-build g++ pkg-config qt6-base-dev libfontconfig-dev libboost-dev nlohmann-json3-dev zip unzip
+        libssl-dev openssl ca-certificates)
 test_only=(libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libdeflate-dev
            clang libclang-rt-14-dev xvfb xauth)
 bench_only=(hyperfine valgrind)
