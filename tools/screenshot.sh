@@ -13,7 +13,12 @@
 #   PAYS       country of the city shown: 0 France (default), 1 Suisse,
 #              2 Canada, 3 Belgique
 #   VILLE      name of that city in its catalogue (default: Strasbourg)
-#   SOURCE     classique (default) or open-meteo: the window's --source
+#   SOURCE     classique (default) or open-meteo: the window's --source,
+#              always given, since the window's own default is Open-Meteo
+#
+# docs/screenshot.png is the historic service's page (the defaults);
+# docs/screenshot-open-meteo.png is taken with
+#   SOURCE=open-meteo PAYS=3 VILLE=Bruxelles tools/screenshot.sh docs/screenshot-open-meteo.png
 #
 # Needs xvfb, xauth, x11-utils (xwininfo) and imagemagick (import); they
 # are installed when missing.
@@ -26,6 +31,10 @@ jobs=${JOBS:-$(nproc)}
 pays=${PAYS:-0}
 ville=${VILLE:-Strasbourg}
 source=${SOURCE:-classique}
+case $source in
+  classique | open-meteo) ;;
+  *) echo "screenshot.sh : SOURCE vaut classique ou open-meteo, pas « $source »" >&2; exit 2 ;;
+esac
 
 tools/deps.sh run xvfb xauth x11-utils imagemagick
 
@@ -62,9 +71,11 @@ export XDG_CONFIG_HOME=$work/config
 mkdir -p "$XDG_CONFIG_HOME"
 {
   printf '[serveurs]\n'
-  for key in france suisse canada canada-site belgique open-meteo; do
+  for key in france suisse canada canada-site belgique; do
     printf '%s=127.0.0.1:%s\n' "$key" "$port"
   done
+  # Open-Meteo's key without a scheme means HTTPS; the replica's is plain.
+  printf 'open-meteo=http://127.0.0.1:%s\n' "$port"
 } >"$XDG_CONFIG_HOME/nubra.ini"
 
 # The city's index: the first place of that country whose name is exactly
