@@ -6,11 +6,13 @@
 // probe quits at the first paint, that is the peak at the painted window.
 //
 // nubra runs with no network: a fresh settings folder whose "serveurs"
-// section sends every service to a closed loopback port, so its start-up
-// fetch fails at once and shows its error box (answered by the probe). The
-// default place is the first French commune. Each run must report exactly
-// one error box from nubra and none from the bare window, or the run is
-// refused: it would not be the start-up we mean to time.
+// section sends every service, Open-Meteo (the default source) included, to
+// a closed loopback port (Open-Meteo's as "http://", since a bare host:port
+// there means HTTPS), so its start-up fetch fails at once and shows its
+// error box (answered by the probe). The default place is the first French
+// commune. Each run must report exactly one error box from nubra and none
+// from the bare window, or the run is refused: it would not be the start-up
+// we mean to time.
 //
 // The Qt platform is whatever the environment selects (QT_QPA_PLATFORM,
 // DISPLAY). Runs alternate between the two programs after one warm-up run
@@ -182,6 +184,7 @@ int main(int argc, char** argv) {
         ini << "[serveurs]\n";
         for (const char* key : {"france", "suisse", "canada", "canada-site", "belgique"})
             ini << key << "=" << host << "\n";
+        ini << "open-meteo=http://" << host << "\n";
         ini << "[general]\nPays=0\nvilledefaut=0\n";
     }
     ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);

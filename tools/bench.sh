@@ -118,12 +118,15 @@ else
 fi
 
 # A settings folder with no network for the runs below. Port 1 on the
-# loopback: nothing listens there, the start-up fetch fails at once.
+# loopback: nothing listens there, the start-up fetch fails at once. That
+# holds for Open-Meteo, the default source, too: its key says "http://",
+# since a bare host:port there means HTTPS.
 config=$(mktemp -d)
 trap 'rm -rf "$config" "$output"' EXIT
 {
   echo "[serveurs]"
   for key in france suisse canada canada-site belgique; do echo "$key=127.0.0.1:1"; done
+  echo "open-meteo=http://127.0.0.1:1"
   printf '[general]\nPays=0\nvilledefaut=0\n'
 } >"$config/nubra.ini"
 
