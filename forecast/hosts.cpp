@@ -17,8 +17,10 @@ constexpr std::string_view kSuisseHost = "www.nubrasuisse.ch";
 constexpr std::string_view kCanadaTextHost = "text.meteo.gc.ca";
 constexpr std::string_view kCanadaSiteHost = "meteo.gc.ca";
 constexpr std::string_view kBelgiqueHost = "meteo.lesoir.be";
-// Open-Meteo answers over plain HTTP as well as HTTPS.
+// Read over HTTPS.
 constexpr std::string_view kOpenMeteoHost = "api.open-meteo.com";
+// A live service's value that names a plain-HTTP server starts so.
+constexpr std::string_view kPlainScheme = "http://";
 
 constexpr std::size_t kMaxHostLength = 253;
 constexpr std::size_t kMaxLabelLength = 63;
@@ -105,6 +107,43 @@ bool IsValidHostOverride(std::string_view value)
     return isValidHostName(value.substr(0, colon)) && isValidPort(value.substr(colon + 1));
 }
 
+bool IsLiveServiceKey(std::string_view key)
+{
+    return key == "open-meteo";
+}
+
+namespace {
+
+bool hasPlainScheme(std::string_view value)
+{
+    return value.size() >= kPlainScheme.size() &&
+           ascii::equalsIgnoreCase(value.substr(0, kPlainScheme.size()), kPlainScheme);
+}
+
+} // namespace
+
+bool IsValidLiveHostOverride(std::string_view value)
+{
+    if (hasPlainScheme(value))
+        value.remove_prefix(kPlainScheme.size());
+    return IsValidHostOverride(value);
+}
+
+std::string_view LiveServiceHost(std::string_view host)
+{
+    if (hasPlainScheme(host))
+        host.remove_prefix(kPlainScheme.size());
+    return host;
+}
+
+std::string LiveServiceAddress(std::string_view host, std::string_view target)
+{
+    std::string address = hasPlainScheme(host) ? "http://" : "https://";
+    address += LiveServiceHost(host);
+    address += target;
+    return address;
+}
+
 TServiceHosts ApplyHostOverrides(TServiceHosts base, const THostLookup& lookup,
                                  std::vector<std::string>* rejected)
 {
@@ -117,12 +156,17 @@ TServiceHosts ApplyHostOverrides(TServiceHosts base, const THostLookup& lookup,
         const std::string_view value = ascii::trim(*raw);
         if (value.empty())
             continue;
-        if (!IsValidHostOverride(value)) {
+        const bool live = IsLiveServiceKey(key);
+        if (!(live ? IsValidLiveHostOverride(value) : IsValidHostOverride(value))) {
             if (rejected)
                 rejected->emplace_back(key);
             continue;
         }
-        *ServiceHostField(base, key) = std::string(value);
+        std::string& field = *ServiceHostField(base, key);
+        if (live && hasPlainScheme(value))
+            field = std::string(kPlainScheme) + std::string(LiveServiceHost(value));
+        else
+            field = std::string(value);
     }
     return base;
 }

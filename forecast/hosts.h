@@ -1,9 +1,13 @@
-// The web sites the four forecast sources read from, in one place.
+// The web sites the forecast sources read from, in one place.
 //
 // Each service has a default host compiled in. A mirror or a local replica
 // can stand in for any of them: the caller hands in overrides (the window
 // and nubra-cli read them from the "serveurs" section of "nubra.ini"), each
-// "host" or "host:port". The hosts in effect are a value that the caller
+// "host" or "host:port". The historic services are read over plain HTTP.
+// A live service (Open-Meteo) is read over HTTPS, port 443 unless one is
+// given; its value may also be "http://host[:port]" for a plain-HTTP server
+// such as the local replica (port 80 unless one is given), the scheme kept
+// in lower case whatever case it was written in. The hosts in effect are a value that the caller
 // keeps and hands to each source; the sources build their addresses and
 // attribution lines from it, so the attribution always names the host the
 // page was really read from.
@@ -27,7 +31,7 @@ struct TServiceHosts {
     std::string Canada;      // key "canada": the text-only forecast site
     std::string CanadaSite;  // key "canada-site": the main site named in the attribution
     std::string Belgique;    // key "belgique": the newspaper's weather pages
-    std::string OpenMeteo;   // key "open-meteo": the forecast API for any position
+    std::string OpenMeteo;   // key "open-meteo": the forecast API for any position (a live service)
 
     bool operator==(const TServiceHosts&) const = default;
 };
@@ -51,13 +55,30 @@ const std::string* ServiceHostField(const TServiceHosts& hosts, std::string_view
 // lookup's caller trims them if its format allows them.
 bool IsValidHostOverride(std::string_view value);
 
+// True for the keys of the live services, whose values may carry "http://".
+bool IsLiveServiceKey(std::string_view key);
+
+// True when `value` is usable for a live service: a value IsValidHostOverride
+// accepts, or "http://" (in any case) followed by one.
+bool IsValidLiveHostOverride(std::string_view value);
+
+// The address of `target` ("/path?query") on the live service whose host
+// value is `host`: "https://host[:port]target", or "http://host[:port]target"
+// for a value written with "http://".
+std::string LiveServiceAddress(std::string_view host, std::string_view target);
+
+// The host of a live service's value without its scheme, as credit lines
+// and messages name it.
+std::string_view LiveServiceHost(std::string_view host);
+
 // What `lookup(key)` answers for a settings key: no override (nullopt), or
 // the text written after "key=".
 using THostLookup = std::function<std::optional<std::string>(std::string_view key)>;
 
 // `base` with every override `lookup` gives applied. Leading and trailing
 // spaces and tabs of a value are ignored; an empty value means "no
-// override". A value that IsValidHostOverride refuses is ignored, the host
+// override". A value that IsValidHostOverride (for a live service,
+// IsValidLiveHostOverride) refuses is ignored, the host
 // of `base` kept, and the key appended to `rejected` when it is given, so
 // the caller can tell the user.
 TServiceHosts ApplyHostOverrides(TServiceHosts base, const THostLookup& lookup,

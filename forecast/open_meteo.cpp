@@ -317,7 +317,7 @@ std::string GetForecastOpenMeteo(std::string_view name, const TPosition& positio
 {
     std::string body;
     try {
-        body = http.FetchPage("http://" + hosts.OpenMeteo + OpenMeteoForecastPath(position));
+        body = http.FetchLive(LiveServiceAddress(hosts.OpenMeteo, OpenMeteoForecastPath(position)));
     } catch (const EHttpError& error) {
         if (error.Status() != 400)
             throw;
@@ -331,7 +331,7 @@ std::string GetForecastOpenMeteo(std::string_view name, const TPosition& positio
         }
         throw;
     }
-    return OpenMeteoText(body, name, hosts.OpenMeteo);
+    return OpenMeteoText(body, name, LiveServiceHost(hosts.OpenMeteo));
 }
 
 } // namespace nubra

@@ -1,5 +1,6 @@
 // The Open-Meteo source: a forecast for any position, from the national
-// weather services' models, read as JSON over plain HTTP from
+// weather services' models, read as JSON over HTTPS (or from a plain-HTTP
+// server named "http://host" such as the local replica) from
 // "/v1/forecast" and turned into the same kind of text as the historic
 // sources (Windows-1252, CR LF after every line):
 //
@@ -46,8 +47,8 @@ std::string OpenMeteoText(std::string_view json, std::string_view name, std::str
 // gives "temps non précisé (code N)".
 std::string OpenMeteoWeather(std::int64_t code);
 
-// Fetches the forecast of `position` from `hosts.OpenMeteo` on `http` and
-// turns it into text. An answer 400 carrying the service's reason raises
+// Fetches the forecast of `position` from `hosts.OpenMeteo` with the live
+// fetch of `http` and turns it into text, the credit line naming the host. An answer 400 carrying the service's reason raises
 // EHttpError "Le service Open-Meteo refuse la demande : <reason>"; other
 // fetch failures pass through as the client reports them.
 std::string GetForecastOpenMeteo(std::string_view name, const TPosition& position, const TServiceHosts& hosts,

@@ -160,7 +160,7 @@ bool validIpv6(std::string_view h)
 std::string TUrl::HostHeader() const
 {
     std::string h = Ipv6 ? "[" + Host + "]" : Host;
-    if (Port != 80)
+    if (Port != (Scheme == "https" ? 443 : 80))
         h += ":" + std::to_string(Port);
     return h;
 }

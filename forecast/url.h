@@ -31,7 +31,7 @@ struct TUrl {
     std::string Target;
 
     // "host", "host:port", or "[v6]:port" as the Host header wants it: the
-    // port only when it is not 80.
+    // port only when it is not the scheme's (80, or 443 for https).
     std::string HostHeader() const;
     // The path of the target without the query, for the cookie rules.
     std::string Path() const;

@@ -1,5 +1,5 @@
 // An HTTP client for tests that never opens a connection: it records every
-// address it is asked for, in order, and answers from a table of pages. An
+// address it is asked for by either fetch, in order, and answers from a table of pages. An
 // address missing from the table fails as a 404 would, or, for tests that
 // only look at the requests, is answered with an empty page.
 #pragma once
@@ -21,7 +21,11 @@ public:
     std::vector<std::string> Requests;
     std::map<std::string, std::string> Pages;
 
-    std::string FetchPage(const std::string& url) override
+    std::string FetchPage(const std::string& url) override { return answer(url); }
+    std::string FetchLive(const std::string& url) override { return answer(url); }
+
+private:
+    std::string answer(const std::string& url)
     {
         Requests.push_back(url);
         const auto page = Pages.find(url);
@@ -32,7 +36,6 @@ public:
         throw EHttpError("HTTP/1.1 404 Not Found");
     }
 
-private:
     TMissingPage missing_;
 };
 
