@@ -36,7 +36,7 @@ std::optional<std::string> FetchForecast(const TCatalogues& tables, const TServi
 }
 
 TSourceChoice SettingsSources(const std::string& settingsPath, std::vector<std::string>& rejected) {
-    TSourceChoice sources{};
+    TSourceChoice sources = AllOn(kDefaultSource);
     for (const TCountry& country : Countries()) {
         const std::string value = ReadProfileString(settingsPath, kSourcesSection, country.Key, "");
         if (value.empty()) continue;

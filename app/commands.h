@@ -44,30 +44,29 @@ void WriteDefaultPlace(const std::string& settingsPath, const TPlace& place);
 // std::runtime_error with InvalidPlaceMessage before anything is fetched.
 // Fetch and page errors of the sources pass through.
 //
-// With `sources` choosing Open-Meteo for the country, the place's position
-// is read from `positions` (asked only then) and the forecast comes from
-// Open-Meteo instead.
+// The country's source is the one `sources` gives it; for Open-Meteo the
+// place's position is read from `positions` (asked only then).
 std::optional<std::string> FetchForecast(const TCatalogues& tables, const TServiceHosts& hosts,
                                          std::int32_t country, std::int32_t city, TIdHTTP& http,
-                                         const TSourceChoice& sources = {}, const TPositionsSource& positions = {});
+                                         const TSourceChoice& sources, const TPositionsSource& positions = {});
 
 // The message for a city index its country's table does not hold.
 std::string InvalidPlaceMessage(std::int32_t country, std::int32_t city);
 
 // The hosts the sources use: `base` with the overrides of the section
 // "serveurs" of the settings file (keys "france", "suisse", "canada",
-// "canada-site", "belgique"); keys absent from the file keep the host of
-// `base`. Values that are not a host or host:port are ignored and their keys
-// appended to `rejected`. The window and nubra-cli both start from
+// "canada-site", "belgique", "open-meteo"); keys absent from the file keep the host of
+// `base`. Values that are not a host or host:port (for "open-meteo", also
+// "http://host[:port]") are ignored and their keys appended to `rejected`. The window and nubra-cli both start from
 // DefaultServiceHosts().
 TServiceHosts SettingsHosts(const std::string& settingsPath, std::vector<std::string>& rejected,
                             TServiceHosts base = DefaultServiceHosts());
 
 // The source of each country from the section "sources" of the settings
 // file (keys "france", "suisse", "canada", "belgique", values "classique" or
-// "open-meteo"); an absent key keeps the historic service. A value that is
-// neither is ignored (the country keeps its historic service) and its key
-// appended to `rejected`.
+// "open-meteo"); an absent key gives kDefaultSource. A value that is
+// neither is ignored (the country gets kDefaultSource) and its key appended
+// to `rejected`.
 TSourceChoice SettingsSources(const std::string& settingsPath, std::vector<std::string>& rejected);
 
 // The title of the error box: the executable's file name without its

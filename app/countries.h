@@ -59,8 +59,21 @@ struct TCountry {
 // country row fetches it, or Open-Meteo for the record's position.
 enum class TSource { Classique, OpenMeteo };
 
-// The source of each country, by country index; all historic by default.
+// The source of each country, by country index.
 using TSourceChoice = std::array<TSource, 4>;
+
+// The source of a country the settings name none for. The historic
+// services no longer publish their pages, so a default on them could only
+// fail; Open-Meteo answers for every place's position.
+inline constexpr TSource kDefaultSource = TSource::OpenMeteo;
+
+// Every country on `source`.
+constexpr TSourceChoice AllOn(TSource source)
+{
+    TSourceChoice choice{};
+    choice.fill(source);
+    return choice;
+}
 
 // "classique" or "open-meteo" (ASCII case ignored), or nullopt.
 std::optional<TSource> ParseSourceName(std::string_view text);
@@ -89,7 +102,7 @@ bool IsValidCity(const TCountry& country, const TCatalogues& tables, std::int32_
 // positions, and a record without one raises std::runtime_error. Fetch
 // failures of the source pass through.
 std::string FetchCityForecast(const TCountry& country, const TCatalogues& tables, std::int32_t city,
-                              const TServiceHosts& hosts, TIdHTTP& http, TSource source = TSource::Classique,
+                              const TServiceHosts& hosts, TIdHTTP& http, TSource source,
                               const TPositionsSource& positions = {});
 
 } // namespace nubra

@@ -91,7 +91,7 @@ public:
     // The hosts the sources read from and the source of each country,
     // fixed at start-up.
     TServiceHosts Hosts;
-    TSourceChoice Sources{};
+    TSourceChoice Sources = AllOn(kDefaultSource);
 
     // The place catalogues, filled by FormCreate and only read afterwards.
     const TCatalogues& Catalogues() const { return *catalogues_.tables; }

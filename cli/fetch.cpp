@@ -1,7 +1,11 @@
 // nubra-cli fetch URL [URL...]: reads pages with the window's HTTP client.
 //
-// All addresses go through one client, in order, so cookies set by one
-// answer go out with the later requests. With one address the body goes to
+// An "http://" address is read as the historic services' pages are (their
+// headers, cookies, a redirect to https refused); an "https://" address as
+// a live service's answer is (TLS with the certificate verified, no
+// cookies, time limits, a redirect to plain http refused). All addresses go
+// through one client, in order, so cookies set by one answer go out with
+// the later page requests. With one address the body goes to
 // standard output byte for byte and a failure's message to standard error
 // (in UTF-8). With several, each outcome goes to standard output as
 //
@@ -13,12 +17,20 @@
 #include <cstdio>
 #include <string>
 
-#include "subcommands.h"
+#include "ascii.h"
 #include "cp1252.h"
+#include "subcommands.h"
 #include "http.h"
 
 namespace nubra::cli {
 namespace {
+
+// The fetch that reads `url`: the live one for an https address.
+std::string fetchOne(TIdHTTP& client, const std::string& url)
+{
+    const bool secure = ascii::equalsIgnoreCase(std::string_view(url).substr(0, 6), "https:");
+    return secure ? client.FetchLive(url) : client.FetchPage(url);
+}
 
 bool writeAll(const std::string& bytes)
 {
@@ -36,7 +48,7 @@ int RunFetch(const Args& args)
     TIdHTTP client;
     if (args.size() == 1) {
         try {
-            const std::string body = client.FetchPage(args[0]);
+            const std::string body = fetchOne(client, args[0]);
             if (!writeAll(body) || std::fflush(stdout) != 0) {
                 std::fputs("nubra-cli fetch : écriture impossible sur la sortie standard\n", stderr);
                 return 1;
@@ -52,7 +64,7 @@ int RunFetch(const Args& args)
         std::string outcome;
         const char* kind = "body";
         try {
-            outcome = client.FetchPage(args[k]);
+            outcome = fetchOne(client, args[k]);
         } catch (const EHttpError& e) {
             outcome = e.what();
             kind = "error";

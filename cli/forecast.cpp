@@ -9,6 +9,7 @@
 //   --raw    the text as the source returns it (Windows-1252, CR LF)
 //   --source classique or open-meteo; without it, the country's source in
 //            the "sources" section of nubra.ini, as the window takes it
+//            (Open-Meteo where that section names none)
 //
 // Without --raw the text is converted to UTF-8 with plain line feeds.
 // Errors (a fetch that fails, an unknown place) go to standard error with
@@ -32,7 +33,8 @@ int usage()
                "  PAYS      france, suisse, canada, belgique (ou 0 à 3)\n"
                "  LIEU      indice de la ville dans le catalogue, ou son nom\n"
                "  --raw     texte brut (Windows-1252, fins de ligne CR LF)\n"
-               "  --source  classique ou open-meteo (par défaut : la section [sources] de nubra.ini)\n",
+               "  --source  open-meteo ou classique (par défaut : la section [sources] de nubra.ini,\n"
+               "            sinon open-meteo)\n",
                stderr);
     return 2;
 }

@@ -1,7 +1,7 @@
-// nubra-cli hosts: prints the hosts of the four services in effect, one
+// nubra-cli hosts: prints the hosts of the services in effect, one
 // "key=host" line each, after the overrides of the "serveurs" section of
-// nubra.ini. Also holds the reading of those overrides for the other
-// subcommands.
+// nubra.ini; a live service read over plain HTTP shows its "http://". Also
+// holds the reading of those overrides for the other subcommands.
 #include <cstdio>
 
 #include "commands.h"
@@ -16,8 +16,8 @@ TServiceHosts ConfiguredHosts()
     std::vector<std::string> rejected;
     TServiceHosts hosts = SettingsHosts(path, rejected);
     for (const std::string& key : rejected)
-        std::fprintf(stderr, "nubra-cli : serveur « %s » de %s ignoré (attendu : hôte ou hôte:port)\n",
-                     key.c_str(), path.c_str());
+        std::fprintf(stderr, "nubra-cli : serveur « %s » de %s ignoré (attendu : hôte ou hôte:port%s)\n",
+                     key.c_str(), path.c_str(), IsLiveServiceKey(key) ? ", ou http://hôte[:port]" : "");
     return hosts;
 }
 

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "http.h"
 #include "subcommands.h"
 
 namespace {
@@ -29,13 +30,14 @@ constexpr Command kCommands[] = {
      "nubra-cli unzip ARCHIVE ENTRÉE | nubra-cli unzip --list ARCHIVE",
      "extrait une entrée d'une archive ZIP vers la sortie standard, ou liste les entrées"},
     {"fetch", nubra::cli::RunFetch, "nubra-cli fetch URL [URL...]",
-     "lit des pages web avec le client HTTP de la fenêtre, les cookies passant d'une page à la suivante"},
+     "lit des pages web avec le client HTTP de la fenêtre : http:// comme les services d'origine, "
+     "les cookies passant d'une page à la suivante ; https:// comme Open-Meteo, certificat vérifié"},
     {"parse", nubra::cli::RunParse, "nubra-cli parse PAYS NOM PAGE",
      "extrait les prévisions d'une page enregistrée, comme pour la page reçue"},
-    {"forecast", nubra::cli::RunForecast, "nubra-cli forecast PAYS LIEU [--raw]",
+    {"forecast", nubra::cli::RunForecast, "nubra-cli forecast PAYS LIEU [--raw] [--source SOURCE]",
      "télécharge et affiche les prévisions d'un lieu du catalogue"},
     {"hosts", nubra::cli::RunHosts, "nubra-cli hosts",
-     "affiche les serveurs des quatre services en usage (clé=hôte)"},
+     "affiche les serveurs des services en usage (clé=hôte)"},
     {"places", nubra::cli::RunPlaces, "nubra-cli places PAYS [TEXTE] [--coords] | nubra-cli places --counts",
      "liste les lieux d'un pays (indice et champs), ou compte les lieux des quatre pays"},
 };
@@ -67,7 +69,8 @@ int main(int argc, char** argv)
         return 0;
     }
     if (first == "-V" || first == "--version") {
-        std::printf("nubra-cli %s\n%s", NUBRA_VERSION, kLicenceAndCredits);
+        std::printf("nubra-cli %s\nTLS : %s\n%s", NUBRA_VERSION, nubra::TlsLibraryVersion().c_str(),
+                    kLicenceAndCredits);
         return 0;
     }
     for (const Command& c : kCommands) {

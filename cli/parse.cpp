@@ -109,7 +109,7 @@ int RunParse(const Args& args)
 
     try {
         const std::string name = Utf8ToCp1252(args[1]);
-        const std::string text = openMeteo ? OpenMeteoText(page, name, hosts.OpenMeteo)
+        const std::string text = openMeteo ? OpenMeteoText(page, name, LiveServiceHost(hosts.OpenMeteo))
                                            : country->Walk(page, name, hosts);
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);

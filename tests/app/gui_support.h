@@ -63,13 +63,21 @@ private:
     std::filesystem::path path_;
 };
 
-// "[serveurs]" lines sending every service to `host`.
+// "[serveurs]" lines sending every service to `host` over plain HTTP.
 inline std::string hostsSection(const std::string& host) {
     std::string section = "[serveurs]\n";
-    for (const char* key : {"france", "suisse", "canada", "canada-site", "belgique", "open-meteo"})
+    for (const char* key : {"france", "suisse", "canada", "canada-site", "belgique"})
         section += std::string(key) + "=" + host + "\n";
-    return section;
+    return section + "open-meteo=http://" + host + "\n";
 }
+
+// "[sources]" lines putting every country on its historic service.
+inline std::string classicSources() {
+    return "[sources]\nfrance=classique\nsuisse=classique\ncanada=classique\nbelgique=classique\n";
+}
+
+// Every service on `host`, every country on its historic service.
+inline std::string classicSettings(const std::string& host) { return hostsSection(host) + classicSources(); }
 
 // One box as the user saw it.
 struct TBoxSeen {

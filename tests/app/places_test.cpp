@@ -261,24 +261,27 @@ struct TRecordingHttp : test::TRecordingHttp {
     TRecordingHttp() : test::TRecordingHttp(TMissingPage::Empty) {}
 };
 
+constexpr TSourceChoice kClassic = AllOn(TSource::Classique);
+
 TEST_F(SmallCatalogue, FetchForecastChecksTheIndexBeforeFetching) {
     const TServiceHosts hosts = DefaultServiceHosts();
+    const TSourceChoice classic = kClassic;
     TRecordingHttp http;
-    EXPECT_FALSE(FetchForecast(tables, hosts, 7, 0, http).has_value());
-    EXPECT_FALSE(FetchForecast(tables, hosts, -1, 0, http).has_value());
+    EXPECT_FALSE(FetchForecast(tables, hosts, 7, 0, http, classic).has_value());
+    EXPECT_FALSE(FetchForecast(tables, hosts, -1, 0, http, classic).has_value());
     EXPECT_TRUE(http.Requests.empty());
 
     try {
-        FetchForecast(tables, hosts, kCanada, 4, http);
+        FetchForecast(tables, hosts, kCanada, 4, http, classic);
         ADD_FAILURE() << "no error raised";
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()), "Ville inconnue : le catalogue Canada n'a pas de ville num\xE9ro 4");
     }
-    EXPECT_THROW(FetchForecast(tables, hosts, kFrance, -1, http), std::runtime_error);
+    EXPECT_THROW(FetchForecast(tables, hosts, kFrance, -1, http, classic), std::runtime_error);
     EXPECT_TRUE(http.Requests.empty());
 
     // A valid place goes to its country's source.
-    EXPECT_TRUE(FetchForecast(tables, hosts, kSuisse, 0, http).has_value());
+    EXPECT_TRUE(FetchForecast(tables, hosts, kSuisse, 0, http, classic).has_value());
     ASSERT_EQ(http.Requests.size(), 1u);
     EXPECT_NE(http.Requests[0].find("8355"), std::string::npos);
 }
@@ -315,7 +318,8 @@ TEST_F(SmallCatalogue, CountryRowsDescribeEachCountry) {
                               "Aucune ville d'indice 2147483647 en Belgique"};
     for (std::size_t i = 0; i < std::size(outside); ++i) {
         try {
-            FetchCityForecast(*FindCountry(outside[i].first), tables, outside[i].second, hosts, http);
+            FetchCityForecast(*FindCountry(outside[i].first), tables, outside[i].second, hosts, http,
+                              TSource::Classique);
             ADD_FAILURE() << messages[i];
         } catch (const std::runtime_error& error) {
             EXPECT_STREQ(error.what(), messages[i]);
@@ -356,14 +360,35 @@ TEST_F(TempConfig, DefaultPlaceIsWrittenCityFirstAndReadBack) {
 TEST_F(TempConfig, SourcesComeFromTheSourcesSection) {
     const auto file = (dir_ / "nubra.ini").string();
     std::vector<std::string> rejected;
-    EXPECT_EQ(SettingsSources(file, rejected), TSourceChoice{});  // no file: every historic service
+    EXPECT_EQ(SettingsSources(file, rejected), AllOn(TSource::OpenMeteo));  // no file: Open-Meteo everywhere
     WriteProfileString(file, "sources", "belgique", "open-meteo");
     WriteProfileString(file, "sources", "suisse", "Open-Meteo");
     WriteProfileString(file, "sources", "france", "classique");
     WriteProfileString(file, "sources", "canada", "meteo");
     const TSourceChoice sources = SettingsSources(file, rejected);
-    EXPECT_EQ(sources, (TSourceChoice{TSource::Classique, TSource::OpenMeteo, TSource::Classique, TSource::OpenMeteo}));
+    // The value that is no source leaves its country on the default.
+    EXPECT_EQ(sources, (TSourceChoice{TSource::Classique, TSource::OpenMeteo, TSource::OpenMeteo, TSource::OpenMeteo}));
     EXPECT_EQ(rejected, (std::vector<std::string>{"canada"}));
+}
+
+TEST_F(TempConfig, WithoutSettingsTheForecastComesFromOpenMeteoOverHttps) {
+    const auto file = (dir_ / "nubra.ini").string();
+    std::vector<std::string> rejected;
+    const TServiceHosts hosts = SettingsHosts(file, rejected);
+    const TSourceChoice sources = SettingsSources(file, rejected);
+    TCatalogues tables;
+    FillTable(franceEntry({{"Achenheim", "67", 1}}), ParseFranceEntry, tables.FranceEntry, tables.FranceCities);
+    TCoordinates positions;
+    positions.France = {{48583300, 7633300}};
+    TRecordingHttp http;
+    // The recording client answers an empty page, which is no forecast.
+    EXPECT_THROW(
+        FetchForecast(tables, hosts, kFrance, 0, http, sources, [&]() -> const TCoordinates& { return positions; }),
+        std::runtime_error);
+    ASSERT_EQ(http.Requests.size(), 1u);
+    EXPECT_EQ(http.Requests[0].rfind("https://api.open-meteo.com/v1/forecast?latitude=48.5833&longitude=7.6333&", 0),
+              0u)
+        << http.Requests[0];
 }
 
 TEST_F(TempConfig, HostOverridesComeFromTheServeursSection) {
@@ -372,13 +397,27 @@ TEST_F(TempConfig, HostOverridesComeFromTheServeursSection) {
     base.Belgique = "miroir.example:81";
     WriteProfileString(file, "serveurs", "suisse", "127.0.0.1:8080");
     WriteProfileString(file, "serveurs", "canada", "pas un h\xF4te");
+    WriteProfileString(file, "serveurs", "open-meteo", "HTTP://127.0.0.1:8081");
     std::vector<std::string> rejected;
     const TServiceHosts hosts = SettingsHosts(file, rejected, base);
     EXPECT_EQ(rejected, (std::vector<std::string>{"canada"}));
+    EXPECT_EQ(hosts.OpenMeteo, "http://127.0.0.1:8081");  // the scheme word in lower case
+    // Only a live service takes a scheme, and only http://.
+    for (const char* value : {"https://127.0.0.1", "http://127.0.0.1:8081/", "ftp://h", "http://"}) {
+        WriteProfileString(file, "serveurs", "open-meteo", value);
+        rejected.clear();
+        EXPECT_EQ(SettingsHosts(file, rejected).OpenMeteo, DefaultServiceHosts().OpenMeteo) << value;
+        EXPECT_EQ(rejected, (std::vector<std::string>{"canada", "open-meteo"})) << value;
+    }
+    WriteProfileString(file, "serveurs", "suisse", "http://127.0.0.1:8080");
+    rejected.clear();
+    SettingsHosts(file, rejected);
+    EXPECT_EQ(rejected, (std::vector<std::string>{"suisse", "canada", "open-meteo"}));
+    WriteProfileString(file, "serveurs", "suisse", "127.0.0.1:8080");
     TCatalogues tables;
     FillTable(EntryBytes(1).le16(8355).text("AADORF"), ParseSuisseEntry, tables.SuisseEntry, tables.SuisseCities);
     TRecordingHttp http;
-    FetchForecast(tables, hosts, kSuisse, 0, http);
+    FetchForecast(tables, hosts, kSuisse, 0, http, kClassic);
     ASSERT_EQ(http.Requests.size(), 1u);
     EXPECT_EQ(http.Requests[0].rfind("http://127.0.0.1:8080/", 0), 0u) << http.Requests[0];
     EXPECT_EQ(hosts.Belgique, "miroir.example:81");  // no key: kept

@@ -21,7 +21,9 @@
 #include "gui_support.h"
 #include "hosts.h"
 #include "http.h"
+#include "pages.h"
 #include "places.h"
+#include "tls_server.h"
 
 namespace nubra {
 namespace {
@@ -74,9 +76,10 @@ protected:
         config_.reset();
     }
 
-    // Settings file: the replica's hosts, then `general` lines if any.
+    // Settings file: the replica's hosts, the historic services, then
+    // `general` lines if any.
     void settings(const std::string& general) {
-        std::string content = test::hostsSection(replica_->host());
+        std::string content = test::classicSettings(replica_->host());
         if (!general.empty()) content += "[general]\n" + general;
         config_->write(content);
     }
@@ -250,13 +253,16 @@ TEST_F(WindowTest, ScreenReadersHearEachControlByItsCaption) {
     EXPECT_EQ(spoken, QString::fromUtf8("Ville inconnue : le catalogue France n'a pas de ville numéro 999999."));
 }
 
-TEST_F(WindowTest, StartsWithoutSettingsOnTheFirstFrenchCommune) {
-    // No settings file at all; the hosts in effect are the replica's.
+TEST_F(WindowTest, StartsWithoutSettingsOnTheFirstFrenchCommuneFromOpenMeteo) {
+    // No settings file at all; the hosts in effect are the replica's. With
+    // no [sources], the forecast is Open-Meteo's.
     TServiceHosts hosts;
     hosts.France = hosts.Suisse = hosts.Canada = hosts.CanadaSite = hosts.Belgique = replica_->host();
+    hosts.OpenMeteo = "http://" + replica_->host();
     TForm1& form = open(hosts);
     EXPECT_TRUE(boxes().empty());
-    EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(tables().FranceCities[0].Nom())));
+    EXPECT_TRUE(form.Memo1->toPlainText().startsWith(
+        fromCp1252("Pr\xE9visions Open-Meteo pour " + std::string(tables().FranceCities[0].Nom()))));
     ASSERT_FALSE(tables().FranceCities.empty());
     EXPECT_EQ(form.ComboBox3->currentText(), "France");
     EXPECT_EQ(form.ComboBox1->currentText(), "Alsace");
@@ -297,7 +303,7 @@ TEST_F(WindowTest, StartsOnCanadaWithThePromptForItsCity) {
 
 TEST_F(WindowTest, UnknownStoredCountryFetchesNothing) {
     // The hosts point nowhere: any fetch would raise an error box.
-    config_->write(test::hostsSection(test::closedHost()) + "[general]\nPays=7\nvilledefaut=2\n");
+    config_->write(test::classicSettings(test::closedHost()) + "[general]\nPays=7\nvilledefaut=2\n");
     TForm1& form = open();
     EXPECT_TRUE(boxes().empty());
     EXPECT_EQ(form.ComboBox3->currentIndex(), -1);
@@ -409,15 +415,17 @@ TEST_F(WindowTest, RegionAndDepartmentChoicesRefillTheListsBelow) {
     EXPECT_TRUE(form.Memo1->toPlainText().contains(fromCp1252(bastia.front())));
 }
 
-// Open-Meteo for Belgium only, from the settings: the start-up forecast and
-// the buttons read it, France keeps its service, an invalid choice is named.
-// With --source, every country reads it for the run, nothing written.
-TEST_F(WindowTest, OpenMeteoChosenPerCountryOrForTheRun) {
+// The historic service for France only, from the settings: Belgium, named
+// nowhere, reads Open-Meteo at start-up, France its service, and an invalid
+// choice is named and left on the default. With --source classique, every
+// country reads its service for the run, nothing written.
+TEST_F(WindowTest, SourcesChosenPerCountryOrForTheRun) {
     config_->write(test::hostsSection(replica_->host()) +
-                   "[sources]\nbelgique=open-meteo\nsuisse=meteo\n[general]\nPays=3\nvilledefaut=2\n");
+                   "[sources]\nfrance=classique\nsuisse=meteo\n[general]\nPays=3\nvilledefaut=2\n");
     TForm1& form = open();
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].Text, fromCp1252("Source ignor\xE9" "e dans la section [sources] de nubra.ini : suisse."));
+    EXPECT_EQ(form.Sources[kSuisse], TSource::OpenMeteo);
     const QStringList lines = form.Memo1->toPlainText().split('\n');
     ASSERT_GE(lines.size(), 10);
     EXPECT_EQ(lines[0], fromCp1252("Pr\xE9visions Open-Meteo pour " + std::string(tables().BelgiqueCities[2].Nom())));
@@ -433,8 +441,10 @@ TEST_F(WindowTest, OpenMeteoChosenPerCountryOrForTheRun) {
 
     form_.reset();
     const std::string before = config_->read();
-    form_ = std::make_unique<TForm1>(nullptr, DefaultServiceHosts(), TSource::OpenMeteo);
-    EXPECT_TRUE(form_->Memo1->toPlainText().startsWith(fromCp1252("Pr\xE9visions Open-Meteo pour ")));
+    form_ = std::make_unique<TForm1>(nullptr, DefaultServiceHosts(), TSource::Classique);
+    const QStringList classic = form_->Memo1->toPlainText().split('\n');
+    ASSERT_GE(classic.size(), 2);
+    EXPECT_EQ(classic[1], "Nubra Belge - http://" + QString::fromStdString(replica_->host()));
     EXPECT_EQ(boxes().size(), 1u);  // the settings' choices are not read for this run
     EXPECT_EQ(config_->read(), before);
 }
@@ -474,7 +484,7 @@ TEST_F(WindowTest, RegionChoiceFollowsCurrentCountryRatherThanTheLists) {
 
     // France as the current country while the lists show Canada: the hidden
     // department list and the city list are filled from the French tables.
-    config_->write(test::hostsSection(replica_->host()) + "[general]\nPays=0\nvilledefaut=0\n");
+    config_->write(test::classicSettings(replica_->host()) + "[general]\nPays=0\nvilledefaut=0\n");
     form.Button5->click();
     EXPECT_EQ(CurrentCountry, 0);
     EXPECT_EQ(form.ComboBox3->currentIndex(), 2);  // lists left alone
@@ -516,7 +526,7 @@ TEST_F(WindowTest, ShowRefreshStoreAndRestore) {
     EXPECT_EQ(form.Memo1->toPlainText(), swiss);
 
     form.Button4->click();
-    EXPECT_EQ(config_->read(), test::hostsSection(replica_->host()) + "[general]\nvilledefaut=5\nPays=1\n");
+    EXPECT_EQ(config_->read(), test::classicSettings(replica_->host()) + "[general]\nvilledefaut=5\nPays=1\n");
 
     choose(form.ComboBox3, 3);
     chooseCity(form.ListBox1, 2);
@@ -562,7 +572,7 @@ TEST_F(WindowTest, FailedFetchesKeepTheTextAndShowTheError) {
 }
 
 TEST_F(WindowTest, StartupFailureIsShownBeforeTheWindowWhichOpensFilled) {
-    config_->write(test::hostsSection(test::closedHost()) + "[general]\nPays=3\nvilledefaut=4\n");
+    config_->write(test::classicSettings(test::closedHost()) + "[general]\nPays=3\nvilledefaut=4\n");
     form_ = std::make_unique<TForm1>();
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_FALSE(form_->isVisible());
@@ -573,7 +583,7 @@ TEST_F(WindowTest, StartupFailureIsShownBeforeTheWindowWhichOpensFilled) {
 
 TEST_F(WindowTest, StalledStartupFetchShowsTheWindowSoEscapeCanEndIt) {
     TBadServer silent(TBadServer::Mode::Silent);
-    config_->write(test::hostsSection(silent.host()) + "[general]\nPays=1\nvilledefaut=2\n");
+    config_->write(test::classicSettings(silent.host()) + "[general]\nPays=1\nvilledefaut=2\n");
     // The constructor runs the start-up fetch and form_ is set only after
     // it, so the timers find the window among the top-level widgets.
     const auto findForm = []() -> TForm1* {
@@ -673,6 +683,76 @@ TEST_F(WindowTest, EscapeAbandonsAStalledFetch) {
     EXPECT_EQ(boxes()[0].Text, QString::fromUtf8("Opération annulée."));
     EXPECT_EQ(form.Memo1->toPlainText(), before);
     EXPECT_EQ(silent.connections(), 1);
+}
+
+// Open-Meteo over TLS, its authority trusted the way a user trusts a
+// private one (SSL_CERT_FILE): with nothing but the server in the settings
+// file, the window opens on its forecast; the same server with an expired
+// certificate gives its message and keeps the text.
+TEST_F(WindowTest, OpensOnAnOpenMeteoServerReachedOverVerifiedTls) {
+    test::TTestAuthority authority(config_->path());
+    const long day = test::TTestAuthority::kDay;
+    const test::TPemPair good = authority.Issue("good", "IP:127.0.0.1");
+    const test::TPemPair expired = authority.Issue("expired", "IP:127.0.0.1", -2 * day, -day);
+    const auto answer = [](const std::string& request) {
+        const replica::TAnswer a = replica::AnswerRequest(test::requestTarget(request), {}, replica::Today());
+        return "HTTP/1.1 " + std::to_string(a.Status) + " OK\r\nContent-Length: " + std::to_string(a.Body.size()) +
+               "\r\n\r\n" + a.Body;
+    };
+    test::TTlsServer server(test::TTlsServer::TMode::Tls, good, answer);
+    ::setenv("SSL_CERT_FILE", authority.CaFile().c_str(), 1);
+    config_->write("[serveurs]\nopen-meteo=" + server.host() + "\n");
+
+    TForm1& form = open();
+    EXPECT_TRUE(boxes().empty()) << boxes().front().Text.toStdString();
+    EXPECT_TRUE(form.Memo1->toPlainText().startsWith(
+        fromCp1252("Pr\xE9visions Open-Meteo pour " + std::string(tables().FranceCities[0].Nom()))))
+        << form.Memo1->toPlainText().toStdString();
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(test::requestTarget(server.requests()[0]).rfind("/v1/forecast?latitude=", 0), 0u);
+
+    const QString before = form.Memo1->toPlainText();
+    test::TTlsServer stale(test::TTlsServer::TMode::Tls, expired, answer);
+    form.Hosts.OpenMeteo = stale.host();
+    form.Button2->click();
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].Text, fromCp1252("Connexion s\xE9" "curis\xE9" "e \xE0 " + stale.host() +
+                                          " refus\xE9" "e : le certificat a expir\xE9."));
+    EXPECT_EQ(form.Memo1->toPlainText(), before);
+    ::unsetenv("SSL_CERT_FILE");
+}
+
+// A server that takes the connection and never answers the handshake:
+// Escape ends the wait.
+TEST_F(WindowTest, EscapeAbandonsAnOpenMeteoFetchDuringTheHandshake) {
+    settings("");
+    TForm1& form = open();
+    const QString before = form.Memo1->toPlainText();
+    TBadServer silent(TBadServer::Mode::Silent);
+    form.Hosts.OpenMeteo = silent.host();  // no scheme: TLS
+    form.Sources[kFrance] = TSource::OpenMeteo;
+
+    QTimer escape;  // once connected, the fetch can only be in the handshake
+    QObject::connect(&escape, &QTimer::timeout, [&] {
+        if (silent.connections() < 1 || !form.IsFetching()) return;
+        QTest::keyClick(form.Memo1, Qt::Key_Escape);
+        escape.stop();
+    });
+    escape.start(20);
+    bool stillFetching = false;
+    QTimer watchdog;  // never hang, whatever happens
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        stillFetching = form.IsFetching();
+        form.IdHTTP1->Abort();
+    });
+    watchdog.start(15000);
+    form.Button2->click();
+
+    EXPECT_FALSE(stillFetching);
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].Text, QString::fromUtf8("Opération annulée."));
+    EXPECT_EQ(form.Memo1->toPlainText(), before);
 }
 
 // The built-in icon: not read when made (isNull answers without it), read
