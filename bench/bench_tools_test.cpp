@@ -46,7 +46,8 @@ protected:
         std::string section = "[serveurs]\n";
         for (const char* key : {"france", "suisse", "canada", "canada-site", "belgique"})
             if (key != except) section += std::string(key) + "=" + closedHost() + "\n";
-        return section;
+        // Open-Meteo, every country's source by default, on the closed port too.
+        return section + "open-meteo=http://" + closedHost() + "\n";
     }
 
     Outcome run(const char* program, bool probe, int waitMs = 60000) {
