@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# nubra-cli parse, hosts and forecast, run as a user would.
+# nubra-cli parse, hosts and forecast, run as a user would, the forecast
+# over plain HTTP and, for Open-Meteo, over TLS with an authority made here.
 # Usage: cli_sources_test.sh NUBRA_CLI NUBRA_REPLICA DATA_DIR
 set -u
 cli=$1 replica=$2 data=$3
@@ -47,10 +48,12 @@ expect_status 0 "$cli" hosts
 cp "$work/out" "$work/defaults"
 [ "$(cut -d= -f1 "$work/defaults" | tr '\n' ' ')" = "france suisse canada canada-site belgique open-meteo " ] ||
   fail "hosts keys: $(cat "$work/defaults")"
-printf '[general]\r\nPays=1\r\n[Serveurs]\r\nfrance = miroir.test:8080\r\nsuisse=mauvais hôte\r\ncanada-site=site.test\r\n' \
+grep -qx 'open-meteo=api.open-meteo.com' "$work/defaults" || fail "open-meteo default: $(cat "$work/defaults")"
+printf '[general]\r\nPays=1\r\n[Serveurs]\r\nfrance = miroir.test:8080\r\nsuisse=mauvais hôte\r\ncanada-site=site.test\r\nopen-meteo=HTTP://127.0.0.1:8081\r\n' \
   >"$XDG_CONFIG_HOME/nubra.ini"
 expect_status 0 "$cli" hosts
 grep -qx 'france=miroir.test:8080' "$work/out" || fail "france override: $(cat "$work/out")"
+grep -qx 'open-meteo=http://127.0.0.1:8081' "$work/out" || fail "open-meteo scheme: $(cat "$work/out")"
 grep -qx 'canada-site=site.test' "$work/out" || fail "canada-site override"
 [ "$(grep '^suisse=' "$work/out")" = "$(grep '^suisse=' "$work/defaults")" ] || fail "invalid suisse override applied"
 grep -q 'suisse' "$work/err" || fail "invalid override not reported"
@@ -63,8 +66,10 @@ replica_pid=$!
 for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done
 port=$(sed -n 's/^port //p' "$work/port")
 [ -n "$port" ] || { fail "replica gave no port"; exit 1; }
-printf '[serveurs]\nfrance=127.0.0.1:%s\nsuisse=127.0.0.1:%s\ncanada=127.0.0.1:%s\nbelgique=127.0.0.1:%s\n' \
-  "$port" "$port" "$port" "$port" >"$XDG_CONFIG_HOME/nubra.ini"
+servers=$(printf '[serveurs]\nfrance=127.0.0.1:%s\nsuisse=127.0.0.1:%s\ncanada=127.0.0.1:%s\nbelgique=127.0.0.1:%s\nopen-meteo=http://127.0.0.1:%s\n' \
+  "$port" "$port" "$port" "$port" "$port")
+printf '%s\n[sources]\nfrance=classique\nsuisse=classique\ncanada=classique\nbelgique=classique\n' "$servers" \
+  >"$XDG_CONFIG_HOME/nubra.ini"
 for country in france suisse canada belgique; do
   expect_status 0 "$cli" forecast "$country" 0 --raw
   cp "$work/out" "$work/$country.raw"
@@ -78,17 +83,19 @@ done
 head -1 "$work/france.raw" | grep -q "^Nubra de .* Actualis" || fail "france heading: $(head -1 "$work/france.raw")"
 grep -q "^GET /france/accueil " "$work/replica.log" || fail "no home page request"
 grep -q "^GET /jsp/site/Portal.jsp?.* | Cookie: JSESSIONID=" "$work/replica.log" || fail "no cookie on the commune page"
-# Open-Meteo: chosen in the settings for one country, or for the run; an
-# invalid choice is reported and the historic service kept.
-printf 'open-meteo=127.0.0.1:%s\n[sources]\nbelgique=open-meteo\ncanada=meteo\n' "$port" >>"$XDG_CONFIG_HOME/nubra.ini"
+# Open-Meteo wherever [sources] names no service; an invalid choice is
+# reported and leaves its country on Open-Meteo too.
+printf '%s\n[sources]\nfrance=classique\ncanada=meteo\n' "$servers" >"$XDG_CONFIG_HOME/nubra.ini"
 expect_status 0 "$cli" forecast belgique Bruxelles
 head -1 "$work/out" | grep -q "^Prévisions Open-Meteo pour Bruxelles$" || fail "open-meteo heading: $(head -1 "$work/out")"
 [ "$(wc -l <"$work/out")" -eq 10 ] || fail "open-meteo lines: $(cat "$work/out")"
-grep -q "canada" "$work/err" || fail "invalid source not reported: $(cat "$work/err")"
-grep -q "^GET /v1/forecast?latitude=50.8[0-9]*&longitude=4.3[0-9]*&current=" "$work/replica.log" ||
+grep -q "^GET /v1/forecast?latitude=50.8[0-9]*&longitude=4.3[0-9]*&current=.* | User-Agent: Nubra/" "$work/replica.log" ||
   fail "no open-meteo request for Bruxelles"
 expect_status 0 "$cli" forecast canada 0
-head -1 "$work/out" | grep -q "^Nubra de " || fail "canada left its service: $(head -1 "$work/out")"
+head -1 "$work/out" | grep -q "^Prévisions Open-Meteo pour " || fail "canada not on the default: $(head -1 "$work/out")"
+grep -q "canada" "$work/err" || fail "invalid source not reported: $(cat "$work/err")"
+expect_status 0 "$cli" forecast france 0
+head -1 "$work/out" | grep -q "^Nubra de " || fail "france left its service: $(head -1 "$work/out")"
 expect_status 0 "$cli" forecast suisse 0 --source open-meteo
 head -1 "$work/out" | grep -q "^Prévisions Open-Meteo pour " || fail "--source ignored: $(head -1 "$work/out")"
 expect_status 0 "$cli" forecast belgique Bruxelles --source classique
@@ -101,5 +108,35 @@ grep -q "Aucune ville d'indice 999999 en Belgique" "$work/err" || fail "index me
 kill "$replica_pid"; wait "$replica_pid" 2>/dev/null; replica_pid=
 expect_status 1 "$cli" forecast suisse 0
 grep -q "Erreur de socket" "$work/err" || fail "refused connection message: $(cat "$work/err")"
+
+# Open-Meteo over TLS: the replica with a certificate of an authority made
+# here, trusted through SSL_CERT_FILE as a user would trust a private one.
+if ! command -v openssl >/dev/null; then
+  fail "the openssl command is missing (tools/deps.sh test)"
+else
+  ec=(-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes)
+  (cd "$work" &&
+    openssl req -x509 "${ec[@]}" -keyout ca.key -out ca.pem -days 2 -subj "/CN=Nubra test CA" \
+      -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign &&
+    openssl req -new "${ec[@]}" -keyout server.key -out server.csr -subj "/CN=127.0.0.1" &&
+    printf 'subjectAltName=IP:127.0.0.1\nextendedKeyUsage=serverAuth\n' >server.ext &&
+    openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -set_serial 1 -days 2 -extfile server.ext \
+      -out server.pem) >"$work/openssl.log" 2>&1 || fail "openssl: $(cat "$work/openssl.log")"
+  "$replica" --port 0 --day 20795 --cert "$work/server.pem" --key "$work/server.key" >"$work/ports" 2>"$work/replica.log" &
+  replica_pid=$!
+  for _ in $(seq 100); do [ "$(wc -l <"$work/ports")" -ge 2 ] && break; sleep 0.1; done
+  tls_port=$(sed -n 's/^tls-port //p' "$work/ports")
+  [ -n "$tls_port" ] || { fail "replica gave no TLS port: $(cat "$work/ports" "$work/replica.log")"; exit 1; }
+  printf '[serveurs]\nopen-meteo=127.0.0.1:%s\n' "$tls_port" >"$XDG_CONFIG_HOME/nubra.ini"
+  SSL_CERT_FILE=$work/ca.pem expect_status 0 "$cli" forecast belgique Bruxelles
+  sed -n 2p "$work/out" | grep -q " - 127.0.0.1:$tls_port$" || fail "TLS forecast: $(cat "$work/out" "$work/err")"
+  # fetch reads an https address the same way: here the replica's 404.
+  SSL_CERT_FILE=$work/ca.pem expect_status 1 "$cli" fetch "https://127.0.0.1:$tls_port/nowhere"
+  grep -qx "HTTP/1.1 404 Not Found" "$work/err" || fail "https fetch: $(cat "$work/err")"
+  # The system's trust store does not know the authority.
+  SSL_CERT_FILE=/nonexistent expect_status 1 "$cli" forecast belgique Bruxelles
+  grep -q "^Connexion sécurisée à 127.0.0.1:$tls_port refusée : le certificat n'est pas garanti par une autorité de confiance.$" "$work/err" ||
+    fail "untrusted authority message: $(cat "$work/err")"
+fi
 
 exit $status

@@ -103,17 +103,24 @@ TEST(OpenMeteo, RequestsThePositionAndReportsTheServicesReason)
     EXPECT_THROW(GetForecastOpenMeteo("Vancouver", {49282730, -123120740}, hosts, http), EHttpError);
     ASSERT_EQ(http.Requests.size(), 1u);
     EXPECT_EQ(http.Requests[0],
-              "http://om.test:8080/v1/forecast?latitude=49.2827&longitude=-123.1207"
+              "https://om.test:8080/v1/forecast?latitude=49.2827&longitude=-123.1207"
               "&current=temperature_2m,weather_code,wind_speed_10m,wind_direction_10m"
               "&daily=weather_code,temperature_2m_max,temperature_2m_min,precipitation_sum,"
               "wind_speed_10m_max,wind_direction_10m_dominant&timezone=auto&forecast_days=7");
     EXPECT_EQ(OpenMeteoForecastPath({-45, 5}).substr(0, 45), "/v1/forecast?latitude=0.0000&longitude=0.0000");
+    // A plain-HTTP server is named so; the credit line names the host alone.
+    hosts.OpenMeteo = "http://om.test:8080";
+    const std::string plain = "http" + http.Requests[0].substr(5);
+    http.Pages[plain] = saved("open_meteo_answer.json");
+    const std::string text = GetForecastOpenMeteo("Vancouver", {49282730, -123120740}, hosts, http);
+    EXPECT_EQ(http.Requests.back(), plain);
+    EXPECT_NE(text.find("(CC BY 4.0) - om.test:8080\r\n"), std::string::npos) << text;
 
     // A refusal carries the service's reason; one without gives the status line.
     class TRefusing : public TIdHTTP {
     public:
         std::string body;
-        std::string FetchPage(const std::string&) override
+        std::string FetchLive(const std::string&) override
         {
             throw EHttpError("HTTP/1.1 400 Bad Request", 400, body);
         }
