@@ -204,11 +204,29 @@ namespace {
 TCatalogueLoad preloaded;
 
 TCatalogueLoad startCatalogueLoad() {
-    TCatalogueLoad load{std::make_shared<TCatalogues>(), {}};
+    TCatalogueLoad load{std::make_shared<TCatalogues>(), {}, std::make_shared<TEmbeddedPositions>(), {}};
     try {
-        load.done = std::async(std::launch::async, [tables = load.tables] { LoadEmbeddedCatalogues(*tables); });
+        auto tablesDone = std::make_shared<std::promise<void>>();
+        load.done = tablesDone->get_future();
+        load.positionsRead =
+            std::async(std::launch::async, [tables = load.tables, positions = load.positions, tablesDone] {
+                try {
+                    LoadEmbeddedCatalogues(*tables);
+                    tablesDone->set_value();
+                } catch (...) {
+                    tablesDone->set_exception(std::current_exception());
+                    return;
+                }
+                try {
+                    positions->Get();
+                } catch (const std::exception&) {
+                    // read again, and reported, by the fetch that needs them
+                }
+            }).share();
     } catch (const std::system_error&) {
-        // no second thread: FormCreate loads
+        // no second thread: FormCreate loads, the first Open-Meteo fetch reads the positions
+        load.done = {};
+        load.positionsRead = {};
     }
     return load;
 }
@@ -484,7 +502,10 @@ void TForm1::ShowForecast(std::int32_t Country, std::int32_t City) {
         std::thread worker([&] {
             try {
                 text = FetchForecast(Catalogues(), Hosts, Country, City, http, Sources,
-                                     [this]() -> const TCoordinates& { return positions_.Get(); });
+                                     [this]() -> const TCoordinates& {
+                                         if (catalogues_.positionsRead.valid()) catalogues_.positionsRead.wait();
+                                         return catalogues_.positions->Get();
+                                     });
             } catch (...) {
                 failure = std::current_exception();
             }

@@ -47,14 +47,19 @@ extern std::int32_t CurrentCity;
 // Starts decompressing and parsing the embedded catalogues on a second
 // thread, for the next TForm1 to take over: main() calls it before Qt
 // starts, so that the load runs while Qt initialises and the controls are
-// built. A TForm1 created without it starts the load itself.
+// built. The same thread then reads the places' positions, which the
+// Open-Meteo source (every country's by default) needs for the start-up
+// forecast. A TForm1 created without it starts the load itself.
 void PreloadCatalogues();
 
 // A load of the catalogues under way (or done): the tables it fills and
-// its end. The tables are read only once `done` has been waited for.
+// its end, then the positions. The tables are read only once `done` has
+// been waited for, the positions once `positionsRead` has.
 struct TCatalogueLoad {
     std::shared_ptr<TCatalogues> tables;
     std::future<void> done;  // not valid: no second thread, load in place
+    std::shared_ptr<TEmbeddedPositions> positions;
+    std::shared_future<void> positionsRead;  // not valid: read by the first fetch that needs them
 };
 
 class TForm1 : public QWidget {
@@ -135,11 +140,10 @@ private:
 
     bool fetching_ = false;
     // The catalogue load the constructor starts on a second thread, so that
-    // it runs while the controls are built; FormCreate waits for it.
+    // it runs while the controls are built; FormCreate waits for it. Its
+    // positions are asked for on the fetch's worker thread (fetches run one
+    // at a time) and kept.
     TCatalogueLoad catalogues_;
-    // The places' positions, read by the first Open-Meteo fetch (on the
-    // worker thread; fetches run one at a time) and kept.
-    TEmbeddedPositions positions_;
 };
 
 } // namespace nubra
