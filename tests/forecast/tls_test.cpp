@@ -2,11 +2,16 @@
 // made for the run and whose authority is trusted through SSL_CERT_FILE.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "http.h"
 #include "loopback_server.h"
@@ -148,6 +153,37 @@ TEST_F(TlsFetch, ASilentServerEndsTheHandshakeAfterTheSilenceLimit)
     http.SetLiveTimeLimits({std::chrono::seconds(5), std::chrono::milliseconds(200)});
     EXPECT_EQ(message(http, "https://" + server.host() + "/"),
               server.host() + " ne r\xE9pond plus : aucune donn\xE9" "e re\xE7ue pendant 0,2 s.");
+}
+
+// A listener whose queue of unaccepted connections is full: the kernel
+// drops the next connection's SYN, so that connection attempt can only wait.
+TEST_F(TlsFetch, AConnectionThatCannotBeMadeEndsAfterTheConnectLimit)
+{
+    namespace asio = boost::asio;
+    asio::io_context ioc;
+    asio::ip::tcp::acceptor full(ioc);
+    const asio::ip::tcp::endpoint loopback(asio::ip::make_address("127.0.0.1"), 0);
+    full.open(loopback.protocol());
+    full.bind(loopback);
+    full.listen(0);
+    // Connections started and never waited for (asio's connect would block
+    // until the kernel gives up): each fills the queue or has its SYN dropped.
+    std::vector<int> queued;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(full.local_endpoint().port());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (int i = 0; i < 4; ++i) {
+        queued.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        ::connect(queued.back(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    }
+    const std::string host = "127.0.0.1:" + std::to_string(full.local_endpoint().port());
+    TIdHTTP http;
+    http.SetLiveTimeLimits({std::chrono::milliseconds(300), std::chrono::seconds(20)});
+    EXPECT_EQ(message(http, "https://" + host + "/"),
+              host + " ne r\xE9pond pas : d\xE9lai de connexion de 0,3 s d\xE9pass\xE9.");
+    for (int fd : queued)
+        ::close(fd);
 }
 
 TEST_F(TlsFetch, AbortEndsAFetchWaitingInTheHandshake)
