@@ -1,5 +1,6 @@
 #include "open_meteo.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -16,24 +17,36 @@ namespace {
 
 using nlohmann::json;
 
-// What the text shows, and nothing else.
-constexpr std::string_view kCurrent = "temperature_2m,weather_code,wind_speed_10m,wind_direction_10m";
+// What the text shows, and nothing else. The hourly rows serve the periods
+// of today and tomorrow; the daily ones the days after, the sun and the UV.
+constexpr std::string_view kCurrent = "temperature_2m,apparent_temperature,relative_humidity_2m,weather_code,"
+                                      "wind_speed_10m,wind_direction_10m,wind_gusts_10m";
+constexpr std::string_view kHourly = "temperature_2m,precipitation_probability,precipitation,weather_code,"
+                                     "wind_speed_10m,wind_direction_10m,wind_gusts_10m";
 constexpr std::string_view kDaily = "weather_code,temperature_2m_max,temperature_2m_min,precipitation_sum,"
-                                    "wind_speed_10m_max,wind_direction_10m_dominant";
+                                    "precipitation_probability_max,wind_speed_10m_max,wind_gusts_10m_max,"
+                                    "wind_direction_10m_dominant,sunrise,sunset,daylight_duration,uv_index_max";
 constexpr int kForecastDays = 7;
-// The service gives at most 16 days; more is no answer of its.
+// The service gives at most 16 days; more is no answer of its. An hourly
+// block holds at most 25 rows a day (the day the clocks go back).
 constexpr std::size_t kMaxDays = 16;
+constexpr std::size_t kMaxHours = kMaxDays * 25;
 
-// A real answer of 16 days is about 1.4 KB and five levels deep: anything
-// far larger or deeper is no answer of the service, and is refused before
-// it can cost memory or time.
+// A real answer of 7 days with its hourly block is about 12 KB and five
+// levels deep: anything far larger or deeper is no answer of the service,
+// and is refused before it can cost memory or time.
 constexpr std::size_t kMaxAnswerBytes = std::size_t{1} << 20;
 constexpr int kMaxDepth = 16;
 
 // Values past these are no weather on Earth: the answer is not to be trusted.
 constexpr double kMinTemperature = -100, kMaxTemperature = 70;
-constexpr double kMaxWindSpeed = 500;     // km/h
-constexpr double kMaxPrecipitation = 2000; // mm in a day
+constexpr double kMaxWindSpeed = 500;      // km/h
+constexpr double kMaxPrecipitation = 2000; // mm in a day, or an hour
+constexpr double kMaxUvIndex = 30;
+constexpr double kDaySeconds = 86400;
+
+// The UV index is worth a word from 3 on ("modéré" and above).
+constexpr double kUvWorthSaying = 3;
 
 [[noreturn]] void unreadable(const std::string& what)
 {
@@ -49,28 +62,244 @@ std::string degrees(std::int32_t millionths)
     return text.substr(0, text.size() - 2);
 }
 
-// A number within [low, high], null (nullopt), or an unreadable answer.
-std::optional<double> number(const json& value, double low, double high, const char* what)
+// -- Units ------------------------------------------------------------------
+
+// What a field measures, and so which units it may come in.
+enum class TKind { Temperature, Speed, Precipitation, Percent, Direction, Code, Time, Index, Seconds };
+
+// A value as the answer gives it, turned into ours: ours = value * Scale + Offset.
+struct TUnit {
+    double Scale = 1;
+    double Offset = 0;
+};
+
+// The unit `text` (UTF-8, as the answer writes it) of a field of kind
+// `kind`, or an unreadable answer naming it. The service writes "°C",
+// "km/h" and "mm" by default; the others come from a request in other
+// units, or an answer saved by someone who asked for them.
+TUnit unitOf(TKind kind, const std::string& text, const std::string& field)
+{
+    struct Known {
+        TKind kind;
+        std::string_view text;
+        TUnit unit;
+    };
+    static constexpr Known kKnown[] = {
+        {TKind::Temperature, "\xC2\xB0" "C", {1, 0}},
+        {TKind::Temperature, "\xC2\xB0" "F", {5.0 / 9, -32 * 5.0 / 9}},
+        {TKind::Speed, "km/h", {1, 0}},
+        {TKind::Speed, "m/s", {3.6, 0}},
+        {TKind::Speed, "mp/h", {1.609344, 0}},
+        {TKind::Speed, "kn", {1.852, 0}},
+        {TKind::Precipitation, "mm", {1, 0}},
+        {TKind::Precipitation, "inch", {25.4, 0}},
+        {TKind::Percent, "%", {1, 0}},
+        {TKind::Direction, "\xC2\xB0", {1, 0}},
+        {TKind::Code, "wmo code", {1, 0}},
+        {TKind::Time, "iso8601", {1, 0}},
+        {TKind::Index, "", {1, 0}},
+        {TKind::Seconds, "s", {1, 0}},
+    };
+    for (const Known& k : kKnown)
+        if (k.kind == kind && k.text == text)
+            return k.unit;
+    unreadable("unit\xE9 \xAB " + Utf8ToCp1252(text) + " \xBB de " + field);
+}
+
+// -- Values -----------------------------------------------------------------
+
+// One field of a block: its values (nullptr when the answer has none, which
+// reads as every value null), in the unit the answer states.
+struct TField {
+    const char* Name;
+    TKind Kind;
+    double Low, High;  // the plausible range, in our units
+    const json* Values = nullptr;
+    TUnit Unit;
+};
+
+// A block of the answer ("current", "hourly", "daily") with the units
+// block beside it; a field it lacks reads as all null.
+class TBlock {
+public:
+    TBlock(const json& answer, const char* name, const char* unitsName)
+    {
+        const auto it = answer.find(name);
+        if (it == answer.end())
+            return;
+        if (!it->is_object())
+            unreadable(std::string(name) + " n'est pas un objet");
+        block_ = &*it;
+        name_ = name;
+        const auto units = answer.find(unitsName);
+        if (units != answer.end() && !units->is_object())
+            unreadable(std::string(unitsName) + " n'est pas un objet");
+        units_ = units == answer.end() ? nullptr : &*units;
+    }
+
+    bool Present() const { return block_ != nullptr; }
+    const json& Object() const { return *block_; }
+
+    // The field `name` of kind `kind`, its unit checked; nullptr values
+    // when the block or the field is absent.
+    TField Field(const char* name, TKind kind, double low, double high) const
+    {
+        TField field{name, kind, low, high, nullptr, TUnit{}};
+        if (!block_)
+            return field;
+        if (units_) {
+            const auto unit = units_->find(name);
+            if (unit != units_->end()) {
+                if (!unit->is_string())
+                    unreadable("unit\xE9 de " + std::string(name) + " illisible");
+                field.Unit = unitOf(kind, unit->get_ref<const std::string&>(), name);
+            }
+        }
+        const auto it = block_->find(name);
+        if (it != block_->end())
+            field.Values = &*it;
+        return field;
+    }
+
+private:
+    const json* block_ = nullptr;
+    const json* units_ = nullptr;
+    const char* name_ = "";
+};
+
+// A number within the field's range once in our units, null (nullopt), or
+// an unreadable answer.
+std::optional<double> number(const TField& field, const json& value)
 {
     if (value.is_null())
         return std::nullopt;
     if (!value.is_number())
-        unreadable(std::string(what) + " n'est pas un nombre");
-    const double x = value.get<double>();
-    if (!(x >= low && x <= high))
-        unreadable(std::string(what) + " hors limites");
+        unreadable(std::string(field.Name) + " n'est pas un nombre");
+    const double x = value.get<double>() * field.Unit.Scale + field.Unit.Offset;
+    if (!(x >= field.Low && x <= field.High))
+        unreadable(std::string(field.Name) + " hors limites");
     return x;
 }
 
-std::optional<std::int64_t> weatherCode(const json& value)
+// The single value of a current field.
+std::optional<double> value(const TField& field)
 {
-    const auto code = number(value, 0, 1000, "weather_code");
-    if (code && *code != std::floor(*code))
-        unreadable("weather_code n'est pas entier");
-    if (!code)
-        return std::nullopt;
-    return static_cast<std::int64_t>(*code);
+    return field.Values ? number(field, *field.Values) : std::nullopt;
 }
+
+// Value `i` of a field of a block of rows; the arrays were checked to be as
+// long as the block's "time".
+std::optional<double> value(const TField& field, std::size_t i)
+{
+    return field.Values ? number(field, (*field.Values)[i]) : std::nullopt;
+}
+
+std::optional<std::int64_t> code(const std::optional<double>& x)
+{
+    if (!x)
+        return std::nullopt;
+    if (*x != std::floor(*x))
+        unreadable("weather_code n'est pas entier");
+    return static_cast<std::int64_t>(*x);
+}
+
+// The rows of a block: its "time" array, and every field as long as it.
+std::size_t rowsOf(const TBlock& block, std::size_t most, std::initializer_list<const TField*> fields)
+{
+    if (!block.Present())
+        return 0;
+    const auto time = block.Object().find("time");
+    if (time == block.Object().end())
+        unreadable("time absent");
+    if (!time->is_array() || time->size() > most)
+        unreadable("time n'est pas une liste d'heures ou de jours");
+    for (const TField* field : fields)
+        if (field->Values && (!field->Values->is_array() || field->Values->size() != time->size()))
+            unreadable(std::string(field->Name) + " n'a pas une valeur par date");
+    return time->size();
+}
+
+// -- Dates and times --------------------------------------------------------
+
+// Days since 1970-01-01 of a proleptic Gregorian date.
+std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+// A local date and time as the answer writes them: the day, and the
+// minutes into it (0 for a date alone).
+struct TStamp {
+    std::int64_t Day = 0;
+    unsigned Month = 1, DayOfMonth = 1;
+    int Minutes = 0;
+};
+
+// "YYYY-MM-DD", or "YYYY-MM-DDTHH:MM" when `withTime`: digits where digits
+// belong, a day its month has, an hour of the day.
+TStamp stamp(const json& value, bool withTime, const char* what)
+{
+    if (!value.is_string())
+        unreadable(std::string(what) + " n'est pas une date");
+    const std::string& text = value.get_ref<const std::string&>();
+    const std::size_t size = withTime ? 16 : 10;
+    bool shaped = text.size() == size && text[4] == '-' && text[7] == '-';
+    if (withTime)
+        shaped = shaped && text[10] == 'T' && text[13] == ':';
+    for (std::size_t i = 0; shaped && i < size; ++i)
+        if (i != 4 && i != 7 && i != 10 && i != 13)
+            shaped = text[i] >= '0' && text[i] <= '9';
+    const auto digits = [&text](std::size_t at, std::size_t n) {
+        unsigned v = 0;
+        for (std::size_t i = at; i < at + n; ++i)
+            v = v * 10 + static_cast<unsigned>(text[i] - '0');
+        return v;
+    };
+    const unsigned y = shaped ? digits(0, 4) : 0, m = shaped ? digits(5, 2) : 0, d = shaped ? digits(8, 2) : 0;
+    const unsigned hour = shaped && withTime ? digits(11, 2) : 0, minute = shaped && withTime ? digits(14, 2) : 0;
+    static constexpr unsigned kMonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
+    if (!shaped || m < 1 || m > 12 || d < 1 || d > kMonthDays[m - 1] || (m == 2 && d == 29 && !leap) ||
+        hour > 23 || minute > 59)
+        unreadable(std::string(what) + " " + Utf8ToCp1252(text));
+    return TStamp{daysFromCivil(y, m, d), m, d, static_cast<int>(hour * 60 + minute)};
+}
+
+constexpr std::array<std::string_view, 7> kWeekdays = {"jeudi", "vendredi", "samedi", "dimanche",
+                                                       "lundi", "mardi", "mercredi"};  // from 1970-01-01
+constexpr std::array<std::string_view, 12> kMonths = {
+    "janvier", "f\xE9vrier", "mars", "avril", "mai", "juin",
+    "juillet", "ao\xFBt", "septembre", "octobre", "novembre", "d\xE9" "cembre"};
+
+std::string weekday(std::int64_t day, bool capital)
+{
+    std::string name(kWeekdays[static_cast<std::size_t>(((day % 7) + 7) % 7)]);
+    if (capital)
+        name[0] = static_cast<char>(name[0] - 'a' + 'A');
+    return name;
+}
+
+// "Mardi 8 décembre", or "mardi 8 décembre".
+std::string dayName(const TStamp& s, bool capital = true)
+{
+    return weekday(s.Day, capital) + " " + std::to_string(s.DayOfMonth) + " " + std::string(kMonths[s.Month - 1]);
+}
+
+// "08h05", as the France service writes times.
+std::string clock(int minutes)
+{
+    const int hour = minutes / 60 % 24, minute = minutes % 60;
+    const char text[] = {static_cast<char>('0' + hour / 10), static_cast<char>('0' + hour % 10), 'h',
+                         static_cast<char>('0' + minute / 10), static_cast<char>('0' + minute % 10)};
+    return std::string(text, sizeof text);
+}
+
+// -- Words and figures --------------------------------------------------------
 
 std::string whole(double x)
 {
@@ -105,118 +334,232 @@ std::string wind(std::optional<double> speed, std::optional<double> from)
     return text;
 }
 
-void joinItem(std::string& line, const std::string& item, const char* separator)
+// "3,4 mm (80 %)", "3,4 mm", "risque 80 %" or nothing.
+std::string rain(std::optional<double> mm, std::optional<double> chance)
 {
-    if (item.empty())
-        return;
-    if (!line.empty())
-        line += separator;
-    line += item;
+    if (mm)
+        return precipitation(*mm) + (chance ? " (" + whole(*chance) + " %)" : "");
+    return chance ? "risque " + whole(*chance) + " %" : std::string();
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d)
+std::string gusts(std::optional<double> speed) { return speed ? "rafales " + whole(*speed) + " km/h" : ""; }
+
+// "UV 5" from the index worth saying.
+std::string uv(std::optional<double> index)
 {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+    return index && *index >= kUvWorthSaying ? "UV " + whole(*index) : "";
 }
 
-// "Mardi 8 décembre" of "2026-12-08".
-std::string dayName(const json& value)
-{
-    static constexpr std::array<std::string_view, 7> kDays = {"Jeudi", "Vendredi", "Samedi", "Dimanche",
-                                                               "Lundi", "Mardi", "Mercredi"};  // from 1970-01-01
-    static constexpr std::array<std::string_view, 12> kMonths = {
-        "janvier", "f\xE9vrier", "mars", "avril", "mai", "juin",
-        "juillet", "ao\xFBt", "septembre", "octobre", "novembre", "d\xE9" "cembre"};
-    if (!value.is_string())
-        unreadable("date absente");
-    const std::string& text = value.get_ref<const std::string&>();
-    // "YYYY-MM-DD", digits where digits belong, a day its month has.
-    bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-';
-    for (const std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
-        shaped = shaped && text[i] >= '0' && text[i] <= '9';
-    const auto digits = [&text](std::size_t at, std::size_t n) {
-        unsigned v = 0;
-        for (std::size_t i = at; i < at + n; ++i)
-            v = v * 10 + static_cast<unsigned>(text[i] - '0');
-        return v;
-    };
-    const unsigned y = shaped ? digits(0, 4) : 0, m = shaped ? digits(5, 2) : 0, d = shaped ? digits(8, 2) : 0;
-    static constexpr unsigned kMonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
-    if (!shaped || m < 1 || m > 12 || d < 1 || d > kMonthDays[m - 1] || (m == 2 && d == 29 && !leap))
-        unreadable("date " + Utf8ToCp1252(text));
-    const std::int64_t days = daysFromCivil(y, m, d);
-    const std::size_t weekday = static_cast<std::size_t>(((days % 7) + 7) % 7);
-    return std::string(kDays[weekday]) + " " + std::to_string(d) + " " + std::string(kMonths[m - 1]);
-}
-
-const json& member(const json& object, const char* key)
-{
-    const auto it = object.find(key);
-    if (it == object.end())
-        unreadable(std::string(key) + " absent");
-    return *it;
-}
-
-// The current conditions: "Actuellement : 4°C, couvert, vent 12 km/h SO".
-std::string currentLine(const json& current)
-{
-    if (!current.is_object())
-        unreadable("current n'est pas un objet");
-    std::string items;
-    if (const auto t = number(member(current, "temperature_2m"), kMinTemperature, kMaxTemperature, "temperature_2m"))
-        joinItem(items, temperature(*t), ", ");
-    if (const auto code = weatherCode(member(current, "weather_code")))
-        joinItem(items, OpenMeteoWeather(*code), ", ");
-    joinItem(items,
-             wind(number(member(current, "wind_speed_10m"), 0, kMaxWindSpeed, "wind_speed_10m"),
-                  number(member(current, "wind_direction_10m"), 0, 360, "wind_direction_10m")),
-             ", ");
-    return "Actuellement : " + items;
-}
-
-// One line per day of the daily arrays, which must all be as long as "time".
-std::vector<std::string> dayLines(const json& daily)
-{
-    if (!daily.is_object())
-        unreadable("daily n'est pas un objet");
-    const json& time = member(daily, "time");
-    if (!time.is_array() || time.size() > kMaxDays)
-        unreadable("time n'est pas une liste de jours");
-    const char* names[] = {"weather_code", "temperature_2m_min", "temperature_2m_max", "precipitation_sum",
-                           "wind_speed_10m_max", "wind_direction_10m_dominant"};
-    std::array<const json*, 6> columns{};
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-        columns[c] = &member(daily, names[c]);
-        if (!columns[c]->is_array() || columns[c]->size() != time.size())
-            unreadable(std::string(names[c]) + " n'a pas un jour par date");
+// A line's items, joined by ", ", the empty ones left out.
+class TItems {
+public:
+    TItems& operator<<(const std::string& item)
+    {
+        if (!item.empty()) {
+            if (!text_.empty())
+                text_ += ", ";
+            text_ += item;
+        }
+        return *this;
     }
-    std::vector<std::string> lines;
-    for (std::size_t i = 0; i < time.size(); ++i) {
-        std::string items;
-        if (const auto code = weatherCode((*columns[0])[i]))
-            joinItem(items, OpenMeteoWeather(*code), ", ");
-        if (const auto low = number((*columns[1])[i], kMinTemperature, kMaxTemperature, names[1]))
-            joinItem(items, "min " + temperature(*low), ", ");
-        if (const auto high = number((*columns[2])[i], kMinTemperature, kMaxTemperature, names[2]))
-            joinItem(items, "max " + temperature(*high), ", ");
-        if (const auto mm = number((*columns[3])[i], 0, kMaxPrecipitation, names[3]))
-            joinItem(items, precipitation(*mm), ", ");
-        joinItem(items,
-                 wind(number((*columns[4])[i], 0, kMaxWindSpeed, names[4]), number((*columns[5])[i], 0, 360, names[5])),
-                 ", ");
-        std::string line = dayName(time[i]);
-        if (!items.empty())
-            line += " : " + items;
-        lines.push_back(std::move(line));
+    // "<label> : <items>", or the label alone.
+    std::string Line(const std::string& label) const { return text_.empty() ? label : label + " : " + text_; }
+    bool Empty() const { return text_.empty(); }
+
+private:
+    std::string text_;
+};
+
+// -- The blocks ---------------------------------------------------------------
+
+struct TCurrent {
+    TBlock Block;
+    TField Temperature, Felt, Humidity, Code, Wind, Direction, Gusts;
+    std::optional<TStamp> Time;
+
+    explicit TCurrent(const json& answer)
+        : Block(answer, "current", "current_units"),
+          Temperature(Block.Field("temperature_2m", TKind::Temperature, kMinTemperature, kMaxTemperature)),
+          Felt(Block.Field("apparent_temperature", TKind::Temperature, kMinTemperature, kMaxTemperature)),
+          Humidity(Block.Field("relative_humidity_2m", TKind::Percent, 0, 100)),
+          Code(Block.Field("weather_code", TKind::Code, 0, 1000)),
+          Wind(Block.Field("wind_speed_10m", TKind::Speed, 0, kMaxWindSpeed)),
+          Direction(Block.Field("wind_direction_10m", TKind::Direction, 0, 360)),
+          Gusts(Block.Field("wind_gusts_10m", TKind::Speed, 0, kMaxWindSpeed))
+    {
+        if (!Block.Present())
+            return;
+        Block.Field("time", TKind::Time, 0, 0);  // its unit, if stated, must be a time's
+        const auto time = Block.Object().find("time");
+        if (time != Block.Object().end() && !time->is_null())
+            Time = stamp(*time, true, "heure des conditions actuelles");
     }
-    return lines;
+
+    // "Actuellement : 4°C (ressenti 1°C), couvert, vent 12 km/h SO, rafales 35 km/h, humidité 87 %"
+    std::string Line() const
+    {
+        TItems items;
+        const auto t = value(Temperature), felt = value(Felt);
+        std::string temperatures = t ? temperature(*t) : "";
+        if (felt)
+            temperatures += (t ? " (ressenti " : "ressenti ") + temperature(*felt) + (t ? ")" : "");
+        items << temperatures;
+        if (const auto c = code(value(Code)))
+            items << OpenMeteoWeather(*c);
+        items << wind(value(Wind), value(Direction)) << gusts(value(Gusts));
+        if (const auto h = value(Humidity))
+            items << "humidit\xE9 " + whole(*h) + " %";
+        return items.Empty() ? std::string() : items.Line("Actuellement");
+    }
+};
+
+struct THourly {
+    TBlock Block;
+    TField Temperature, Chance, Rain, Code, Wind, Direction, Gusts;
+    std::vector<TStamp> Times;
+
+    explicit THourly(const json& answer)
+        : Block(answer, "hourly", "hourly_units"),
+          Temperature(Block.Field("temperature_2m", TKind::Temperature, kMinTemperature, kMaxTemperature)),
+          Chance(Block.Field("precipitation_probability", TKind::Percent, 0, 100)),
+          Rain(Block.Field("precipitation", TKind::Precipitation, 0, kMaxPrecipitation)),
+          Code(Block.Field("weather_code", TKind::Code, 0, 1000)),
+          Wind(Block.Field("wind_speed_10m", TKind::Speed, 0, kMaxWindSpeed)),
+          Direction(Block.Field("wind_direction_10m", TKind::Direction, 0, 360)),
+          Gusts(Block.Field("wind_gusts_10m", TKind::Speed, 0, kMaxWindSpeed))
+    {
+        Block.Field("time", TKind::Time, 0, 0);
+        const std::size_t rows =
+            rowsOf(Block, kMaxHours, {&Temperature, &Chance, &Rain, &Code, &Wind, &Direction, &Gusts});
+        Times.reserve(rows);
+        for (std::size_t i = 0; i < rows; ++i)
+            Times.push_back(stamp(Block.Object()["time"][i], true, "heure"));
+    }
+};
+
+struct TDaily {
+    TBlock Block;
+    TField Code, High, Low, Rain, Chance, Wind, Gusts, Direction, Sunrise, Sunset, Daylight, Uv;
+    std::vector<TStamp> Days;
+
+    explicit TDaily(const json& answer)
+        : Block(answer, "daily", "daily_units"),
+          Code(Block.Field("weather_code", TKind::Code, 0, 1000)),
+          High(Block.Field("temperature_2m_max", TKind::Temperature, kMinTemperature, kMaxTemperature)),
+          Low(Block.Field("temperature_2m_min", TKind::Temperature, kMinTemperature, kMaxTemperature)),
+          Rain(Block.Field("precipitation_sum", TKind::Precipitation, 0, kMaxPrecipitation)),
+          Chance(Block.Field("precipitation_probability_max", TKind::Percent, 0, 100)),
+          Wind(Block.Field("wind_speed_10m_max", TKind::Speed, 0, kMaxWindSpeed)),
+          Gusts(Block.Field("wind_gusts_10m_max", TKind::Speed, 0, kMaxWindSpeed)),
+          Direction(Block.Field("wind_direction_10m_dominant", TKind::Direction, 0, 360)),
+          Sunrise(Block.Field("sunrise", TKind::Time, 0, 0)),
+          Sunset(Block.Field("sunset", TKind::Time, 0, 0)),
+          Daylight(Block.Field("daylight_duration", TKind::Seconds, 0, kDaySeconds)),
+          Uv(Block.Field("uv_index_max", TKind::Index, 0, kMaxUvIndex))
+    {
+        Block.Field("time", TKind::Time, 0, 0);
+        const std::size_t rows = rowsOf(Block, kMaxDays, {&Code, &High, &Low, &Rain, &Chance, &Wind, &Gusts,
+                                                          &Direction, &Sunrise, &Sunset, &Daylight, &Uv});
+        Days.reserve(rows);
+        for (std::size_t i = 0; i < rows; ++i)
+            Days.push_back(stamp(Block.Object()["time"][i], false, "date"));
+    }
+
+    // The minutes into day `i` of its sunrise or sunset, or nullopt; a time
+    // on another day (the sun rising after midnight, say) is no time of it.
+    std::optional<int> SunTime(const TField& field, std::size_t i) const
+    {
+        if (!field.Values || (*field.Values)[i].is_null())
+            return std::nullopt;
+        const TStamp s = stamp((*field.Values)[i], true, field.Name);
+        if (s.Day != Days[i].Day)
+            return std::nullopt;
+        return s.Minutes;
+    }
+
+    // "Soleil : lever 08h05, coucher 16h37", or what the sun does not do.
+    std::string SunLine(std::size_t i) const
+    {
+        const auto daylight = value(Daylight, i);
+        if (daylight && *daylight <= 0)
+            return "Soleil : ne se l\xE8ve pas aujourd'hui";
+        if (daylight && *daylight >= kDaySeconds)
+            return "Soleil : ne se couche pas aujourd'hui";
+        TItems items;
+        if (const auto rise = SunTime(Sunrise, i))
+            items << "lever " + clock(*rise);
+        if (const auto set = SunTime(Sunset, i))
+            items << "coucher " + clock(*set);
+        return items.Empty() ? std::string() : items.Line("Soleil");
+    }
+
+    // "Jeudi 10 décembre : averses de pluie faibles, min 3°C, max 9°C, 4,2 mm (70 %), vent 25 km/h O, rafales 60 km/h, UV 4"
+    std::string DayLine(std::size_t i) const
+    {
+        TItems items;
+        if (const auto c = code(value(Code, i)))
+            items << OpenMeteoWeather(*c);
+        if (const auto low = value(Low, i))
+            items << "min " + temperature(*low);
+        if (const auto high = value(High, i))
+            items << "max " + temperature(*high);
+        items << rain(value(Rain, i), value(Chance, i)) << wind(value(Wind, i), value(Direction, i))
+              << gusts(value(Gusts, i)) << uv(value(Uv, i));
+        return items.Line(dayName(Days[i]));
+    }
+};
+
+// The four periods of a day: from their first hour up to, not including,
+// their last.
+struct TPeriod {
+    const char* Name;
+    int From, To;  // minutes into the day
+};
+constexpr TPeriod kPeriods[] = {
+    {"nuit", 0, 6 * 60}, {"matin", 6 * 60, 12 * 60}, {"apr\xE8s-midi", 12 * 60, 18 * 60}, {"soir\xE9" "e", 18 * 60, 24 * 60}};
+
+// The line of the hours of `day` stamped within [from, to), or nothing
+// when none of those hours holds a value. `extra` is appended (the UV).
+std::string periodLine(const THourly& hourly, const TStamp& day, const TPeriod& period, int from,
+                       const std::string& extra)
+{
+    std::optional<std::int64_t> weather;
+    std::optional<double> low, high, mm, chance, wind, from10, gust;
+    bool any = false;
+    for (std::size_t i = 0; i < hourly.Times.size(); ++i) {
+        const TStamp& t = hourly.Times[i];
+        if (t.Day != day.Day || t.Minutes < from || t.Minutes >= period.To)
+            continue;
+        if (const auto c = code(value(hourly.Code, i)); c && (!weather || *c > *weather))
+            weather = c;
+        if (const auto x = value(hourly.Temperature, i)) {
+            low = low ? std::min(*low, *x) : *x;
+            high = high ? std::max(*high, *x) : *x;
+        }
+        if (const auto x = value(hourly.Rain, i))
+            mm = mm.value_or(0) + *x;
+        if (const auto x = value(hourly.Chance, i); x && (!chance || *x > *chance))
+            chance = x;
+        const auto speed = value(hourly.Wind, i);
+        if (speed && (!wind || *speed > *wind)) {
+            wind = speed;
+            from10 = value(hourly.Direction, i);
+        } else if (!wind && !from10) {
+            from10 = value(hourly.Direction, i);
+        }
+        if (const auto x = value(hourly.Gusts, i); x && (!gust || *x > *gust))
+            gust = x;
+        any = any || weather || low || mm || chance || speed || gust;
+    }
+    if (!any)
+        return {};
+    TItems items;
+    if (weather)
+        items << OpenMeteoWeather(*weather);
+    if (low)
+        items << (whole(*low) == whole(*high) ? temperature(*high) : whole(*low) + " \xE0 " + temperature(*high));
+    items << rain(mm, chance) << ::nubra::wind(wind, from10) << gusts(gust) << extra;
+    return items.Line(weekday(day.Day, true) + " " + std::to_string(day.DayOfMonth) + " " + period.Name);
 }
 
 // The JSON of `text`, or a discarded value when it is not JSON or nests
@@ -238,6 +581,20 @@ json parseBounded(std::string_view text)
     }
 }
 
+// The service's own refusal, {"error": true, "reason": "..."}, as the user
+// reads it; nullopt for any other answer.
+std::optional<std::string> refusal(const json& answer)
+{
+    if (!answer.is_object())
+        return std::nullopt;
+    const auto error = answer.find("error");
+    const auto reason = answer.find("reason");
+    if (error == answer.end() || !error->is_boolean() || !error->get<bool>() || reason == answer.end() ||
+        !reason->is_string())
+        return std::nullopt;
+    return "Le service Open-Meteo refuse la demande : " + Utf8ToCp1252(reason->get_ref<const std::string&>());
+}
+
 } // namespace
 
 std::string OpenMeteoForecastPath(const TPosition& position)
@@ -246,6 +603,8 @@ std::string OpenMeteoForecastPath(const TPosition& position)
                        degrees(position.Longitude);
     path += "&current=";
     path += kCurrent;
+    path += "&hourly=";
+    path += kHourly;
     path += "&daily=";
     path += kDaily;
     path += "&timezone=auto&forecast_days=" + std::to_string(kForecastDays);
@@ -303,12 +662,73 @@ std::string OpenMeteoText(std::string_view body, std::string_view name, std::str
         unreadable("ce n'est pas du JSON");
     if (!answer.is_object())
         unreadable("ce n'est pas un objet JSON");
+    if (const auto refused = refusal(answer))
+        throw EOpenMeteoAnswer(*refused);
+
+    const TCurrent current(answer);
+    const THourly hourly(answer);
+    const TDaily daily(answer);
+
     std::vector<std::string> lines;
-    lines.push_back("Pr\xE9visions Open-Meteo pour " + std::string(name));
+    std::string heading = "Pr\xE9visions Open-Meteo pour " + std::string(name);
+    if (current.Time)
+        heading += ", actualis\xE9" "es le " + dayName(*current.Time, false) + " \xE0 " + clock(current.Time->Minutes);
+    lines.push_back(std::move(heading));
     lines.push_back("Donn\xE9" "es Open-Meteo.com (CC BY 4.0) - " + std::string(host));
-    lines.push_back(currentLine(member(answer, "current")));
-    for (std::string& line : dayLines(member(answer, "daily")))
+    if (std::string line = current.Line(); !line.empty())
         lines.push_back(std::move(line));
+
+    // Today is the day of the current conditions, else the first day given.
+    std::optional<TStamp> today = current.Time;
+    if (!today && !daily.Days.empty())
+        today = daily.Days.front();
+    if (!today && !hourly.Times.empty())
+        today = hourly.Times.front();
+    const auto dailyRow = [&daily](std::int64_t day) -> std::optional<std::size_t> {
+        for (std::size_t i = 0; i < daily.Days.size(); ++i)
+            if (daily.Days[i].Day == day)
+                return i;
+        return std::nullopt;
+    };
+    if (today)
+        if (const auto row = dailyRow(today->Day))
+            if (std::string sun = daily.SunLine(*row); !sun.empty())
+                lines.push_back(std::move(sun));
+
+    // Today's periods still to come (the current one from the current hour
+    // on) and tomorrow's, from the hourly rows; a day the hourly rows say
+    // nothing of gets its day line instead.
+    std::vector<std::int64_t> told;
+    for (int offset = 0; today && offset < 2; ++offset) {
+        const std::int64_t day = today->Day + offset;
+        const auto first = std::find_if(hourly.Times.begin(), hourly.Times.end(),
+                                        [day](const TStamp& t) { return t.Day == day; });
+        if (first == hourly.Times.end())
+            continue;
+        const int now = offset == 0 && current.Time ? current.Time->Minutes / 60 * 60 : 0;
+        const auto row = dailyRow(day);
+        bool any = false;
+        for (const TPeriod& period : kPeriods) {
+            if (period.To <= now)
+                continue;
+            const std::string extra = period.From == 12 * 60 && row ? uv(value(daily.Uv, *row)) : "";
+            if (std::string line = periodLine(hourly, *first, period, std::max(now, period.From), extra); !line.empty()) {
+                lines.push_back(std::move(line));
+                any = true;
+            }
+        }
+        if (any)
+            told.push_back(day);
+    }
+    for (std::size_t i = 0; i < daily.Days.size(); ++i) {
+        const std::int64_t day = daily.Days[i].Day;
+        if ((today && day < today->Day) || std::find(told.begin(), told.end(), day) != told.end())
+            continue;
+        lines.push_back(daily.DayLine(i));
+    }
+    // The heading and the credit alone tell the reader nothing.
+    if (lines.size() == 2)
+        unreadable("ni conditions actuelles ni jours");
     return sources::JoinLines(lines);
 }
 
@@ -322,13 +742,9 @@ std::string GetForecastOpenMeteo(std::string_view name, const TPosition& positio
         if (error.Status() != 400)
             throw;
         // {"error": true, "reason": "..."}: the service says what it refused.
-        const json answer = error.Body().size() <= kMaxAnswerBytes ? parseBounded(error.Body()) : json();
-        if (answer.is_object()) {
-            const auto reason = answer.find("reason");
-            if (reason != answer.end() && reason->is_string())
-                throw EHttpError("Le service Open-Meteo refuse la demande : " +
-                                 Utf8ToCp1252(reason->get_ref<const std::string&>()));
-        }
+        if (error.Body().size() <= kMaxAnswerBytes)
+            if (const auto refused = refusal(parseBounded(error.Body())))
+                throw EHttpError(*refused);
         throw;
     }
     return OpenMeteoText(body, name, LiveServiceHost(hosts.OpenMeteo));
