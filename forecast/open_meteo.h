@@ -4,18 +4,34 @@
 // "/v1/forecast" and turned into the same kind of text as the historic
 // sources (Windows-1252, CR LF after every line):
 //
-//   Prévisions Open-Meteo pour <name>
+//   Prévisions Open-Meteo pour <name>, actualisées le mardi 8 décembre à 14h00
 //   Données Open-Meteo.com (CC BY 4.0) - <host>
-//   Actuellement : 4°C, couvert, vent 12 km/h SO
-//   Mardi 8 décembre : pluie faible, min 2°C, max 7°C, 3,4 mm, vent 25 km/h SO
-//   ... one line per day
+//   Actuellement : 4°C (ressenti 1°C), couvert, vent 12 km/h SO, rafales 35 km/h, humidité 87 %
+//   Soleil : lever 08h05, coucher 16h37
+//   Mardi 8 après-midi : pluie faible, 5 à 7°C, 2,1 mm (80 %), vent 20 km/h SO, rafales 45 km/h, UV 3
+//   Mardi 8 soirée : ...
+//   Mercredi 9 nuit : ... (then matin, après-midi, soirée)
+//   Jeudi 10 décembre : averses de pluie faibles, min 3°C, max 9°C, 4,2 mm (70 %), vent 25 km/h O, rafales 60 km/h
+//   ... one line a day
 //
-// Temperatures and wind speeds are rounded to whole units, precipitation to
-// a tenth with a decimal comma; wind directions are one of the eight points
-// N NE E SE S SO O NO. A value the answer gives as null is left out of its
-// line. An answer that is not JSON, not of the documented shape, with daily
-// arrays of different lengths or absurd values, raises EOpenMeteoAnswer
-// "Réponse du service Open-Meteo illisible." with what was wrong.
+// Times are the place's own, as the answer gives them. The periods (nuit
+// 0 h-6 h, matin, après-midi, soirée) hold the hourly rows stamped from
+// their start up to their end: today's still to come, the current one from
+// the current hour on, then tomorrow's. Each says the most significant
+// weather of its hours (the highest code), the lowest and highest
+// temperature, the rain summed with its highest chance, the strongest wind
+// with its direction and the strongest gust.
+//
+// Temperatures and speeds are rounded to whole units, precipitation to a
+// tenth with a decimal comma; wind directions are one of the eight points
+// N NE E SE S SO O NO. A value the answer gives as null, or a field it
+// leaves out, is left out of its line; values in other units that the
+// answer states are converted. An answer that is not JSON, not of the
+// documented shape, with arrays of different lengths, absurd values, a unit
+// we do not know or nothing at all to show, raises EOpenMeteoAnswer
+// "Réponse du service Open-Meteo illisible (...)." with what was wrong; the
+// service's own refusal ({"error": true, "reason": ...}) raises it with
+// "Le service Open-Meteo refuse la demande : <reason>".
 #pragma once
 
 #include <cstdint>
