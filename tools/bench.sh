@@ -100,10 +100,9 @@ fi
 run "whole-process extraction (nubra-cli unzip against zlib)" "$bin/bench_unzip_process" --runs 7 \
   "$build/cli/nubra-cli" "$bin/zlib_unzip"
 run "DecodeEntities, 1 MiB" "$bin/bench_decode_entities"
-run "Open-Meteo answer of 16 days to text" "$bin/bench_open_meteo"
-# Well under a millisecond per conversion: at most half of one, median.
-budget "Open-Meteo text" "$(sed -n 's/^open-meteo text, 16 days: median \([0-9.]*\) us.*/\1/p' "$output")" 500 \
-  "<= 0.5 ms per conversion (median)" "Open-Meteo answer to text"
+# At most 3 times the JSON parse of the same answer alone (median), as
+# the program prints it: met or NOT MET.
+run "Open-Meteo answer of 7 days with hours to text" "$bin/bench_open_meteo"
 run "walks at 1 and 16 MiB" "$bin/bench_sources_walk"
 run "stress pages at 4 and 16 MiB" "$bin/bench_large_pages"
 run "DecodeEntities and walks at 1, 2 and 16 MiB" "$bin/bench_page_walks"

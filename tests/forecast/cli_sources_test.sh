@@ -39,6 +39,15 @@ expect_status 2 "$cli" parse 4 x "$data/suisse_npa_1200.html"
 expect_status 2 "$cli" forecast france
 expect_status 2 "$cli" hosts de trop
 expect_status 1 "$cli" parse france x "$work/absent.html"
+# An Open-Meteo answer saved with a field less still gives the rest; the
+# service's error object gives its reason.
+sed 's/"precipitation_sum":\[[^]]*\],//' "$data/open_meteo_answer.json" >"$work/no_rain.json"
+expect_status 0 "$cli" parse open-meteo Achenheim "$work/no_rain.json"
+[ "$(wc -l <"$work/out")" -eq 6 ] && ! grep -q " mm" "$work/out" || fail "answer without precipitation: $(cat "$work/out" "$work/err")"
+printf '{"error":true,"reason":"Parameter forecast_days must be between 0 and 16"}' >"$work/refused.json"
+expect_status 1 "$cli" parse open-meteo X "$work/refused.json"
+grep -qx "Le service Open-Meteo refuse la demande : Parameter forecast_days must be between 0 and 16" "$work/err" ||
+  fail "refusal in a saved answer: $(cat "$work/err")"
 printf '<h1>Pr\xe9visions pour</h1><table><tr><td>t</td></tr><tr><td>Lu, 07.xy.</td></tr></table>' >"$work/bad.html"
 expect_status 1 "$cli" parse suisse x "$work/bad.html"
 grep -q "^'xy' n'est pas une valeur entière correcte$" "$work/err" || fail "bad date message: $(cat "$work/err")"
@@ -87,8 +96,10 @@ grep -q "^GET /jsp/site/Portal.jsp?.* | Cookie: JSESSIONID=" "$work/replica.log"
 # reported and leaves its country on Open-Meteo too.
 printf '%s\n[sources]\nfrance=classique\ncanada=meteo\n' "$servers" >"$XDG_CONFIG_HOME/nubra.ini"
 expect_status 0 "$cli" forecast belgique Bruxelles
-head -1 "$work/out" | grep -q "^Prévisions Open-Meteo pour Bruxelles$" || fail "open-meteo heading: $(head -1 "$work/out")"
-[ "$(wc -l <"$work/out")" -eq 10 ] || fail "open-meteo lines: $(cat "$work/out")"
+head -1 "$work/out" | grep -q "^Prévisions Open-Meteo pour Bruxelles, actualisées le " ||
+  fail "open-meteo heading: $(head -1 "$work/out")"
+grep -q "^Soleil : lever [0-9][0-9]h[0-9][0-9], coucher " "$work/out" || fail "open-meteo sun line: $(cat "$work/out")"
+grep -q "^[A-Z][a-z]* [0-9]* soirée : " "$work/out" || fail "open-meteo periods: $(cat "$work/out")"
 grep -q "^GET /v1/forecast?latitude=50.8[0-9]*&longitude=4.3[0-9]*&current=.* | User-Agent: Nubra/" "$work/replica.log" ||
   fail "no open-meteo request for Bruxelles"
 expect_status 0 "$cli" forecast canada 0
