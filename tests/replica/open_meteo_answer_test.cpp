@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cmath>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,6 +22,23 @@ const std::string kVariables =
     "&current=temperature_2m,weather_code,wind_speed_10m,wind_direction_10m"
     "&daily=weather_code,temperature_2m_max,temperature_2m_min,precipitation_sum,wind_speed_10m_max,"
     "wind_direction_10m_dominant&timezone=auto";
+
+const std::string kFullVariables =
+    "&current=temperature_2m,apparent_temperature,relative_humidity_2m,weather_code,wind_speed_10m,"
+    "wind_direction_10m,wind_gusts_10m"
+    "&hourly=temperature_2m,precipitation_probability,precipitation,weather_code,wind_speed_10m,"
+    "wind_direction_10m,wind_gusts_10m"
+    "&daily=weather_code,temperature_2m_max,temperature_2m_min,precipitation_sum,precipitation_probability_max,"
+    "wind_speed_10m_max,wind_gusts_10m_max,wind_direction_10m_dominant"
+    "&timezone=auto&forecast_days=7";
+
+json fullAnswer(double latitude, double longitude, std::int64_t day)
+{
+    const replica::TAnswer answer = replica::OpenMeteoAnswer(
+        "latitude=" + std::to_string(latitude) + "&longitude=" + std::to_string(longitude) + kFullVariables, day);
+    EXPECT_EQ(answer.Status, 200u);
+    return json::parse(answer.Body);
+}
 
 std::vector<std::string> keysOf(const json& object)
 {
@@ -94,6 +113,74 @@ TEST(ReplicaOpenMeteo, AnswersInTheDocumentedShapeEverywhere)
     }
 }
 
+// The hours agree with the days they belong to and with "current", the
+// last three hours are null, and asking for more variables changes none of
+// the values of the shorter request.
+TEST(ReplicaOpenMeteo, HoursAgreeWithTheDaysAndTheCurrentConditions)
+{
+    int wetDays = 0;
+    for (const auto& [latitude, longitude] : {std::pair{48.5833, 7.6333}, {45.5, -73.57}, {-3.1, -60.0}, {64.1, -21.9}}) {
+        for (std::int64_t day = kDay; day < kDay + 150; day += 30) {
+            SCOPED_TRACE(std::to_string(latitude) + " " + std::to_string(day));
+            const json body = fullAnswer(latitude, longitude, day);
+            ASSERT_EQ(keysOf(body).at(9), "hourly_units");
+            ASSERT_EQ(keysOf(body).at(10), "hourly");
+            const json& hourly = body["hourly"];
+            const json& daily = body["daily"];
+            ASSERT_EQ(hourly["time"].size(), 168u);
+            EXPECT_EQ(hourly["time"][24], daily["time"][1].get<std::string>() + "T00:00");
+            EXPECT_EQ(hourly["time"][167], daily["time"][6].get<std::string>() + "T23:00");
+            for (const auto& [name, values] : hourly.items())
+                for (std::size_t row = 0; row < 168 && name != "time"; ++row)
+                    ASSERT_EQ(values[row].is_null(), row >= 165) << name << " " << row;
+
+            for (std::size_t i = 0; i < 7; ++i) {
+                double low = 1e9, high = -1e9, gusts = 0, wind = 0;
+                int rainTenths = 0, chance = 0, code = 0;
+                for (std::size_t row = 24 * i; row < 24 * i + 24 && !hourly["temperature_2m"][row].is_null(); ++row) {
+                    low = std::min(low, hourly["temperature_2m"][row].get<double>());
+                    high = std::max(high, hourly["temperature_2m"][row].get<double>());
+                    rainTenths += static_cast<int>(std::lround(10 * hourly["precipitation"][row].get<double>()));
+                    chance = std::max(chance, hourly["precipitation_probability"][row].get<int>());
+                    code = std::max(code, hourly["weather_code"][row].get<int>());
+                    wind = std::max(wind, hourly["wind_speed_10m"][row].get<double>());
+                    gusts = std::max(gusts, hourly["wind_gusts_10m"][row].get<double>());
+                    EXPECT_GE(hourly["wind_gusts_10m"][row].get<double>(), hourly["wind_speed_10m"][row].get<double>());
+                }
+                EXPECT_EQ(low, daily["temperature_2m_min"][i].get<double>()) << i;
+                EXPECT_EQ(high, daily["temperature_2m_max"][i].get<double>()) << i;
+                if (!daily["precipitation_sum"][i].is_null()) {
+                    EXPECT_EQ(rainTenths, std::lround(10 * daily["precipitation_sum"][i].get<double>())) << i;
+                    wetDays += rainTenths > 0;
+                }
+                EXPECT_EQ(chance, daily["precipitation_probability_max"][i]) << i;
+                EXPECT_EQ(code, daily["weather_code"][i]) << i;
+                EXPECT_EQ(wind, daily["wind_speed_10m_max"][i].get<double>()) << i;
+                EXPECT_EQ(gusts, daily["wind_gusts_10m_max"][i].get<double>()) << i;
+            }
+
+            const json& current = body["current"];
+            for (const char* name : {"temperature_2m", "weather_code", "wind_speed_10m", "wind_direction_10m", "wind_gusts_10m"})
+                EXPECT_EQ(current[name], hourly[name][12]) << name;
+            const int humidity = current["relative_humidity_2m"].get<int>();
+            EXPECT_TRUE(humidity >= 40 && humidity <= 100) << humidity;
+            const double felt = current["apparent_temperature"].get<double>() - current["temperature_2m"].get<double>();
+            EXPECT_TRUE(felt >= -5 && felt <= 5) << felt;
+            if (current["temperature_2m"].get<double>() < 15 && current["wind_speed_10m"].get<double>() >= 8) {
+                EXPECT_LT(felt, 0);
+            }
+
+            const std::string place = "latitude=" + std::to_string(latitude) + "&longitude=" + std::to_string(longitude);
+            const json shorter = json::parse(replica::OpenMeteoAnswer(place + kVariables, day).Body);
+            for (const auto& [name, values] : shorter["daily"].items())
+                EXPECT_EQ(values, daily[name]) << name;
+            for (const auto& [name, value] : shorter["current"].items())
+                EXPECT_EQ(value, current[name]) << name;
+        }
+    }
+    EXPECT_GT(wetDays, 5);
+}
+
 TEST(ReplicaOpenMeteo, GivesOnlyWhatIsAskedInTheOrderAsked)
 {
     const replica::TAnswer answer = replica::AnswerRequest(
@@ -104,6 +191,16 @@ TEST(ReplicaOpenMeteo, GivesOnlyWhatIsAskedInTheOrderAsked)
     EXPECT_EQ(keysOf(body["daily"]), (std::vector<std::string>{"time", "temperature_2m_min", "weather_code"}));
     EXPECT_EQ(body["daily"]["time"].size(), 7u);
     EXPECT_EQ(body["timezone"], "Europe/Brussels");
+
+    const json hours = json::parse(replica::OpenMeteoAnswer(
+        "latitude=50.8503&longitude=4.3517&hourly=wind_gusts_10m,temperature_2m&forecast_days=2", kDay).Body);
+    EXPECT_EQ(keysOf(hours), (std::vector<std::string>{"latitude", "longitude", "generationtime_ms", "utc_offset_seconds",
+                                                       "timezone", "timezone_abbreviation", "elevation",
+                                                       "hourly_units", "hourly"}));
+    EXPECT_EQ(hours["hourly_units"].dump(), R"({"time":"iso8601","wind_gusts_10m":"km/h","temperature_2m":"°C"})");
+    EXPECT_EQ(hours["hourly"]["time"].size(), 48u);
+    EXPECT_EQ(hours["hourly"]["time"][47], "2026-12-09T23:00");
+    EXPECT_FALSE(hours["hourly"]["temperature_2m"][47].is_null()); // only a week or more ends short
 }
 
 TEST(ReplicaOpenMeteo, RefusesABadParameterWithTheReason)
@@ -123,6 +220,8 @@ TEST(ReplicaOpenMeteo, RefusesABadParameterWithTheReason)
         {"latitude=48.5&longitude=7.6&forecast_days=7.5", "Value of type 'Int' required for key 'forecast_days'."},
         {"latitude=48.5&longitude=7.6&current=temperature_2m,cloud_cover",
          "Cannot initialize ForecastVariable from invalid String value cloud_cover for key current"},
+        {"latitude=48.5&longitude=7.6&hourly=temperature_2m,uv_index",
+         "Cannot initialize ForecastVariable from invalid String value uv_index for key hourly"},
         {"latitude=48.5&longitude=7.6&daily=weather_code,%22%5C%C3%A9",
          "Cannot initialize ForecastVariableDaily from invalid String value \"\\?? for key daily"},
     };
@@ -141,6 +240,8 @@ TEST(ReplicaOpenMeteo, SameRequestSameBytes)
     EXPECT_EQ(replica::OpenMeteoAnswer(query, kDay).Body, body);
     EXPECT_NE(replica::OpenMeteoAnswer(query, kDay + 1).Body, body);
     EXPECT_NE(replica::OpenMeteoAnswer("latitude=46.2044&longitude=6.1432" + kVariables, kDay).Body, body);
+    const std::string full = "latitude=48.5833&longitude=7.6833" + kFullVariables;
+    EXPECT_EQ(replica::OpenMeteoAnswer(full, kDay).Body, replica::OpenMeteoAnswer(full, kDay).Body);
 }
 
 } // namespace

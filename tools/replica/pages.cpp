@@ -105,6 +105,13 @@ std::string longDate(std::int64_t day)
            std::string(kMonths[static_cast<std::size_t>(d.Month - 1)]) + " " + std::to_string(d.Year);
 }
 
+// "2026-12-08", as ISO 8601 writes a date.
+std::string isoDate(std::int64_t day)
+{
+    const TDate d = dateOf(day);
+    return std::to_string(d.Year) + "-" + twoDigits(d.Month) + "-" + twoDigits(d.Day);
+}
+
 // --- Weather vocabulary ------------------------------------------------------
 
 // Written half with entities, half in UTF-8, as real sites mix them.
@@ -299,30 +306,44 @@ TAnswer notFound()
 // --- Open-Meteo forecast API -------------------------------------------------
 //
 // "/v1/forecast" answers as the service documents it: the grid point,
-// the time zone, then for each of "current" and "daily" an object of units
-// and an object of values, holding the requested variables in the order of
-// the request. Only the variables below are known; another name is refused
-// with a 400, as the service refuses a name it does not know. Values are
-// kept in tenths (one decimal, as the service prints them) so that no
-// rounding or negative zero reaches the text.
+// the time zone, then for each of "current", "hourly" and "daily" an object
+// of units and an object of values, holding the requested variables in the
+// order of the request. Only the variables below are known; another name is
+// refused with a 400, as the service refuses a name it does not know.
+// Values are kept in tenths (one decimal, as the service prints them) so
+// that no rounding or negative zero reaches the text.
 
 struct TOpenMeteoVariable {
     std::string_view Name;
     std::string_view Unit;
 };
 
-constexpr std::array<TOpenMeteoVariable, 4> kCurrentVariables = {{
+constexpr std::array<TOpenMeteoVariable, 7> kCurrentVariables = {{
     {"temperature_2m", "°C"},
+    {"apparent_temperature", "°C"},
+    {"relative_humidity_2m", "%"},
     {"weather_code", "wmo code"},
     {"wind_speed_10m", "km/h"},
     {"wind_direction_10m", "°"},
+    {"wind_gusts_10m", "km/h"},
 }};
-constexpr std::array<TOpenMeteoVariable, 6> kDailyVariables = {{
+constexpr std::array<TOpenMeteoVariable, 7> kHourlyVariables = {{
+    {"temperature_2m", "°C"},
+    {"precipitation_probability", "%"},
+    {"precipitation", "mm"},
+    {"weather_code", "wmo code"},
+    {"wind_speed_10m", "km/h"},
+    {"wind_direction_10m", "°"},
+    {"wind_gusts_10m", "km/h"},
+}};
+constexpr std::array<TOpenMeteoVariable, 8> kDailyVariables = {{
     {"weather_code", "wmo code"},
     {"temperature_2m_max", "°C"},
     {"temperature_2m_min", "°C"},
     {"precipitation_sum", "mm"},
+    {"precipitation_probability_max", "%"},
     {"wind_speed_10m_max", "km/h"},
+    {"wind_gusts_10m_max", "km/h"},
     {"wind_direction_10m_dominant", "°"},
 }};
 
@@ -675,6 +696,168 @@ TDailyWeather dailyWeather(std::string_view gridPoint, double latitude, double l
     return w;
 }
 
+// --- The hours of one grid point on one day.
+
+constexpr int kHours = 24;
+constexpr int kNoon = 12;
+// On the last day of a long forecast the hours after this one come as null
+// (see OpenMeteoAnswer). No daily extreme is placed after it, and the later
+// hours are kept under the extremes before it, so that each daily value is
+// that of the hours shown whether or not the day ends the forecast.
+constexpr int kLastHourOfShortDay = 20;
+
+// How far the temperature has gone from the day's minimum to its maximum,
+// in percent, at each hour: lowest at 05:00, near sunrise, highest at
+// 15:00, four fifths of the way at noon.
+constexpr std::array<int, kHours> kTemperatureShape = {30, 24, 18, 12, 6,  0,  5,  15, 30, 45, 60, 70,
+                                                       80, 90, 97, 100, 96, 88, 76, 65, 55, 47, 40, 35};
+constexpr int kColdestHour = 5;
+constexpr int kWarmestHour = 15;
+// The wind in percent of the day's strongest before the dice: calmer at
+// night, strongest in the afternoon.
+constexpr std::array<int, kHours> kWindShape = {45, 42, 40, 40, 40, 42, 45, 50, 55, 60, 65, 70,
+                                                75, 80, 85, 85, 80, 75, 65, 58, 52, 50, 48, 46};
+
+// What the dice of "now" decide at noon on a date, always rolled in this
+// order so that no value depends on the order of the variables asked: the
+// wind as a share of the day's strongest, the direction's turn from the
+// day's dominant one, the relative humidity (higher on foggy or wet days).
+struct TNoon {
+    int WindPercent;   // 40 to 80
+    int DirectionTurn; // -20 to 20 degrees
+    int Humidity;      // %, 40 to 100
+};
+
+TNoon noonOf(std::string_view gridPoint, const TDailyWeather& w, std::int64_t date)
+{
+    TDice now("open-meteo-now", gridPoint, date);
+    TNoon noon{};
+    noon.WindPercent = now.between(40, 80);
+    noon.DirectionTurn = now.between(-20, 20);
+    const int code = w.WeatherCode;
+    noon.Humidity = code == 45 || code == 48 ? now.between(92, 100) : code > 48 ? now.between(70, 98) : now.between(40, 85);
+    return noon;
+}
+
+struct THourlyWeather {
+    std::array<int, kHours> TemperatureTenths;   // °C
+    std::array<int, kHours> PrecipitationChance; // %
+    std::array<int, kHours> PrecipitationTenths; // mm
+    std::array<int, kHours> WeatherCode;
+    std::array<int, kHours> WindTenths;          // km/h
+    std::array<int, kHours> WindDirection;       // degrees, 0 to 359
+    std::array<int, kHours> GustTenths;          // km/h
+};
+
+// A code of the same kind as `code` and no stronger, for the hours around
+// a day's worst: lighter drizzle, rain, snow or showers, and rain showers
+// around a thunderstorm. Snow grains (77) have no lighter kind.
+int sameKindNoStronger(TDice& dice, int code)
+{
+    static constexpr std::array<std::array<int, 3>, 7> kinds = {{
+        {51, 53, 55}, {56, 57, 0}, {61, 63, 65}, {66, 67, 0}, {71, 73, 75}, {80, 81, 82}, {85, 86, 0}}};
+    if (code >= 95)
+        return dice.between(80, 81);
+    for (const auto& kind : kinds)
+        for (std::size_t i = 0; i < kind.size(); ++i)
+            if (kind[i] == code)
+                return kind[static_cast<std::size_t>(dice.between(0, static_cast<int>(i)))];
+    return code;
+}
+
+// The hours of a day, made to agree with its daily values: temperatures
+// from the minimum (at 05:00) to the maximum (at 15:00), the daily code at
+// one hour and no stronger one at the others, a spell of wet hours (codes
+// above 48, at least a tenth each) whose tenths add up to the day's sum,
+// the strongest wind at one afternoon hour, gusts above the wind. Noon
+// holds what "current" gives.
+THourlyWeather hourlyWeather(std::string_view gridPoint, const TDailyWeather& w, const TNoon& noon, std::int64_t date)
+{
+    TDice dice("open-meteo-hourly", gridPoint, date);
+    THourlyWeather h{};
+    const int range = w.MaxTenths - w.MinTenths;
+    for (int hour = 0; hour < kHours; ++hour) {
+        int t = w.MinTenths + range * kTemperatureShape[static_cast<std::size_t>(hour)] / 100;
+        if (hour != kColdestHour && hour != kWarmestHour && hour != kNoon)
+            t = std::clamp(t + dice.between(-3, 3), w.MinTenths, w.MaxTenths);
+        h.TemperatureTenths[static_cast<std::size_t>(hour)] = t;
+    }
+
+    // The sky of the dry hours, then what sets the day's code.
+    const int code = w.WeatherCode;
+    const bool wet = w.PrecipitationTenths > 0;
+    const bool foggy = code == 45 || code == 48;
+    for (std::size_t hour = 0; hour < kHours; ++hour) {
+        h.WeatherCode[hour] = dice.between(wet ? 2 : foggy ? 1 : 0, std::min(code, 3));
+        h.PrecipitationChance[hour] = wet ? dice.between(10, 35) : dice.between(0, foggy ? 15 : 10);
+    }
+    if (wet) {
+        const int hours = std::min(code >= 80 ? dice.between(1, 5) : dice.between(3, 12), w.PrecipitationTenths);
+        const int first = dice.between(0, std::min(kLastHourOfShortDay, kHours - hours));
+        const int last = first + hours - 1;
+        const int worst = dice.between(first, std::min(last, kLastHourOfShortDay));
+        // A tenth for each wet hour; the rest shared by weight, the worst
+        // hour weighing most and taking what the division leaves.
+        std::array<int, kHours> weight{};
+        int totalWeight = 0;
+        for (int hour = first; hour <= last; ++hour)
+            totalWeight += weight[static_cast<std::size_t>(hour)] = hour == worst ? 4 : dice.between(1, 3);
+        const int rest = w.PrecipitationTenths - hours;
+        int shared = 0;
+        const int worstChance = dice.between(70, 100);
+        for (int hour = first; hour <= last; ++hour) {
+            const auto i = static_cast<std::size_t>(hour);
+            const int share = rest * weight[i] / totalWeight;
+            shared += share;
+            h.PrecipitationTenths[i] = 1 + share;
+            h.WeatherCode[i] = hour == worst ? code : sameKindNoStronger(dice, code);
+            h.PrecipitationChance[i] = hour == worst ? worstChance : dice.between(40, worstChance);
+        }
+        h.PrecipitationTenths[static_cast<std::size_t>(worst)] += rest - shared;
+    } else if (foggy) {
+        // Fog in the night and the morning.
+        const int first = dice.between(0, 5);
+        const int last = first + dice.between(2, 5);
+        for (int hour = first; hour <= last; ++hour)
+            h.WeatherCode[static_cast<std::size_t>(hour)] = code;
+    } else {
+        h.WeatherCode[static_cast<std::size_t>(dice.between(9, 18))] = code;
+    }
+
+    const int windiest = dice.between(13, 17);
+    const bool convective = code >= 80;
+    for (int hour = 0; hour < kHours; ++hour) {
+        const auto i = static_cast<std::size_t>(hour);
+        const int percent = hour == windiest ? 100
+                            : hour == kNoon  ? noon.WindPercent
+                                             : std::clamp(kWindShape[i] + dice.between(-10, 10), 20, 95);
+        h.WindTenths[i] = w.WindMaxTenths * percent / 100;
+        const int turn = hour == kNoon ? noon.DirectionTurn : dice.between(-30, 30);
+        h.WindDirection[i] = (w.WindDirection + turn + 360) % 360;
+        const int gustFactor = 100 + dice.between(30, 80) + (convective ? dice.between(20, 60) : 0);
+        h.GustTenths[i] = h.WindTenths[i] * gustFactor / 100 + dice.between(10, 50);
+    }
+
+    const auto shortDay = static_cast<std::ptrdiff_t>(kLastHourOfShortDay + 1);
+    const int topChance = *std::max_element(h.PrecipitationChance.begin(), h.PrecipitationChance.begin() + shortDay);
+    const int topGust = *std::max_element(h.GustTenths.begin(), h.GustTenths.begin() + shortDay);
+    for (std::size_t hour = kLastHourOfShortDay + 1; hour < kHours; ++hour) {
+        h.PrecipitationChance[hour] = std::min(h.PrecipitationChance[hour], topChance);
+        h.GustTenths[hour] = std::max(h.WindTenths[hour], std::min(h.GustTenths[hour], topGust));
+    }
+    return h;
+}
+
+// The felt temperature: colder with the wind, 0.125 °C per km/h up to
+// 4 °C, and warmer with humidity above 20 °C, up to 4 °C too.
+int apparentTenths(int temperatureTenths, int windTenths, int humidity)
+{
+    int felt = temperatureTenths - std::min(windTenths / 8, 40);
+    if (temperatureTenths > 200)
+        felt += std::min((humidity - 40) * (temperatureTenths - 200) / 100, 40);
+    return felt;
+}
+
 } // namespace
 
 std::int64_t Today()
@@ -885,6 +1068,7 @@ TAnswer OpenMeteoAnswer(std::string_view query, std::int64_t day)
             return openMeteoRefusal("Value of type 'Int' required for key 'forecast_days'.");
     }
     const std::vector<std::string> current = listValues(parameters, "current");
+    const std::vector<std::string> hourly = listValues(parameters, "hourly");
     const std::vector<std::string> daily = listValues(parameters, "daily");
     auto unitOf = [](const auto& known, std::string_view name) -> std::optional<std::string_view> {
         for (const TOpenMeteoVariable& variable : known)
@@ -896,6 +1080,10 @@ TAnswer OpenMeteoAnswer(std::string_view query, std::int64_t day)
         if (!unitOf(kCurrentVariables, name))
             return openMeteoRefusal("Cannot initialize ForecastVariable from invalid String value " + echoed(name) +
                                     " for key current");
+    for (const std::string& name : hourly)
+        if (!unitOf(kHourlyVariables, name))
+            return openMeteoRefusal("Cannot initialize ForecastVariable from invalid String value " + echoed(name) +
+                                    " for key hourly");
     for (const std::string& name : daily)
         if (!unitOf(kDailyVariables, name))
             return openMeteoRefusal("Cannot initialize ForecastVariableDaily from invalid String value " +
@@ -936,52 +1124,110 @@ TAnswer OpenMeteoAnswer(std::string_view query, std::int64_t day)
     json += ",\"timezone_abbreviation\":" + jsonString(summer ? zone.SummerAbbreviation : zone.StandardAbbreviation);
     json += ",\"elevation\":" + std::to_string(elevation) + ".0";
 
-    const TDailyWeather today = dailyWeather(gridPoint, latitude, longitude, elevation, day);
+    // Every day of the forecast, and at least the first for "current": its
+    // daily values, its noon and its hours.
+    struct TForecastDay {
+        std::int64_t Date;
+        TDailyWeather Daily;
+        TNoon Noon;
+        THourlyWeather Hours;
+    };
+    std::vector<TForecastDay> days;
+    for (std::int64_t date = day; date < day + std::max(forecastDays, 1); ++date) {
+        const TDailyWeather w = dailyWeather(gridPoint, latitude, longitude, elevation, date);
+        const TNoon noon = noonOf(gridPoint, w, date);
+        days.push_back({date, w, noon, hourlyWeather(gridPoint, w, noon, date)});
+    }
+    auto unitsOf = [&](std::string_view block, const auto& known, const std::vector<std::string>& names) {
+        json += ",\"" + std::string(block) + "_units\":{\"time\":\"iso8601\"";
+        if (block == "current")
+            json += ",\"interval\":\"seconds\"";
+        for (const std::string& name : names)
+            json += ",\"" + name + "\":" + jsonString(*unitOf(known, name));
+        json += "}";
+    };
+
     if (!current.empty()) {
-        const TDate d = dateOf(day);
-        TDice now("open-meteo-now", gridPoint, day);
-        json += ",\"current_units\":{\"time\":\"iso8601\",\"interval\":\"seconds\"";
-        for (const std::string& name : current)
-            json += ",\"" + name + "\":" + jsonString(*unitOf(kCurrentVariables, name));
-        json += "},\"current\":{\"time\":\"" + std::to_string(d.Year) + "-" + twoDigits(d.Month) + "-" +
-                twoDigits(d.Day) + "T12:00\",\"interval\":900";
+        const TForecastDay& today = days.front();
+        const THourlyWeather& h = today.Hours;
+        unitsOf("current", kCurrentVariables, current);
+        json += ",\"current\":{\"time\":\"" + isoDate(day) + "T12:00\",\"interval\":900";
         for (const std::string& name : current) {
             json += ",\"" + name + "\":";
             if (name == "temperature_2m")
-                json += tenths(today.MinTenths + (today.MaxTenths - today.MinTenths) * 4 / 5);
+                json += tenths(h.TemperatureTenths[kNoon]);
+            else if (name == "apparent_temperature")
+                json += tenths(apparentTenths(h.TemperatureTenths[kNoon], h.WindTenths[kNoon], today.Noon.Humidity));
+            else if (name == "relative_humidity_2m")
+                json += std::to_string(today.Noon.Humidity);
             else if (name == "weather_code")
-                json += std::to_string(today.WeatherCode);
+                json += std::to_string(h.WeatherCode[kNoon]);
             else if (name == "wind_speed_10m")
-                json += tenths(today.WindMaxTenths * now.between(40, 80) / 100);
+                json += tenths(h.WindTenths[kNoon]);
+            else if (name == "wind_direction_10m")
+                json += std::to_string(h.WindDirection[kNoon]);
             else
-                json += std::to_string((today.WindDirection + now.between(-20, 20) + 360) % 360);
+                json += tenths(h.GustTenths[kNoon]);
+        }
+        json += "}";
+    }
+
+    // The finest models stop short of the last day of a week or more: its
+    // last three hours come as null, and so do its precipitation sum and
+    // dominant direction, which those hours would complete; with more than
+    // ten days the day before has them null too.
+    auto beyondHorizon = [forecastDays](int i) {
+        return i >= 6 && (i == forecastDays - 1 || (forecastDays > 10 && i == forecastDays - 2));
+    };
+    if (!hourly.empty()) {
+        unitsOf("hourly", kHourlyVariables, hourly);
+        json += ",\"hourly\":{\"time\":[";
+        for (int i = 0; i < forecastDays; ++i)
+            for (int hour = 0; hour < kHours; ++hour)
+                json += (i || hour ? ",\"" : "\"") + isoDate(day + i) + "T" + twoDigits(hour) + ":00\"";
+        json += "]";
+        for (const std::string& name : hourly) {
+            json += ",\"" + name + "\":[";
+            for (int i = 0; i < forecastDays; ++i) {
+                const THourlyWeather& h = days[static_cast<std::size_t>(i)].Hours;
+                const bool cut = forecastDays >= 7 && i == forecastDays - 1;
+                for (std::size_t hour = 0; hour < kHours; ++hour) {
+                    if (i || hour)
+                        json += ",";
+                    if (cut && hour > kLastHourOfShortDay)
+                        json += "null";
+                    else if (name == "temperature_2m")
+                        json += tenths(h.TemperatureTenths[hour]);
+                    else if (name == "precipitation_probability")
+                        json += std::to_string(h.PrecipitationChance[hour]);
+                    else if (name == "precipitation")
+                        json += tenths(h.PrecipitationTenths[hour]);
+                    else if (name == "weather_code")
+                        json += std::to_string(h.WeatherCode[hour]);
+                    else if (name == "wind_speed_10m")
+                        json += tenths(h.WindTenths[hour]);
+                    else if (name == "wind_direction_10m")
+                        json += std::to_string(h.WindDirection[hour]);
+                    else
+                        json += tenths(h.GustTenths[hour]);
+                }
+            }
+            json += "]";
         }
         json += "}";
     }
 
     if (!daily.empty()) {
-        std::vector<TDailyWeather> days;
+        unitsOf("daily", kDailyVariables, daily);
+        json += ",\"daily\":{\"time\":[";
         for (int i = 0; i < forecastDays; ++i)
-            days.push_back(i == 0 ? today : dailyWeather(gridPoint, latitude, longitude, elevation, day + i));
-        // The finest models stop short of the last day of a week or more:
-        // its sum and dominant direction come as null, and with more than
-        // ten days those of the day before too.
-        auto beyondHorizon = [forecastDays](int i) {
-            return i >= 6 && (i == forecastDays - 1 || (forecastDays > 10 && i == forecastDays - 2));
-        };
-        json += ",\"daily_units\":{\"time\":\"iso8601\"";
-        for (const std::string& name : daily)
-            json += ",\"" + name + "\":" + jsonString(*unitOf(kDailyVariables, name));
-        json += "},\"daily\":{\"time\":[";
-        for (int i = 0; i < forecastDays; ++i) {
-            const TDate d = dateOf(day + i);
-            json += (i ? ",\"" : "\"") + std::to_string(d.Year) + "-" + twoDigits(d.Month) + "-" + twoDigits(d.Day) + "\"";
-        }
+            json += (i ? ",\"" : "\"") + isoDate(day + i) + "\"";
         json += "]";
         for (const std::string& name : daily) {
             json += ",\"" + name + "\":[";
             for (int i = 0; i < forecastDays; ++i) {
-                const TDailyWeather& w = days[static_cast<std::size_t>(i)];
+                const TForecastDay& f = days[static_cast<std::size_t>(i)];
+                const TDailyWeather& w = f.Daily;
                 if (i)
                     json += ",";
                 if (name == "weather_code")
@@ -992,8 +1238,13 @@ TAnswer OpenMeteoAnswer(std::string_view query, std::int64_t day)
                     json += tenths(w.MinTenths);
                 else if (name == "precipitation_sum")
                     json += beyondHorizon(i) ? "null" : tenths(w.PrecipitationTenths);
+                else if (name == "precipitation_probability_max")
+                    json += std::to_string(*std::max_element(f.Hours.PrecipitationChance.begin(),
+                                                             f.Hours.PrecipitationChance.end()));
                 else if (name == "wind_speed_10m_max")
                     json += tenths(w.WindMaxTenths);
+                else if (name == "wind_gusts_10m_max")
+                    json += tenths(*std::max_element(f.Hours.GustTenths.begin(), f.Hours.GustTenths.end()));
                 else
                     json += beyondHorizon(i) ? "null" : std::to_string(w.WindDirection);
             }

@@ -18,7 +18,7 @@
 //   /web/fr/meteo/previsions_en_detail/prevision_par_localite.html?language=fr&plz=<npa>&x=0&y=0
 //   /forecast/city_f.html?<code>&unit=m
 //   /index.php?place=ville&ville=Bruxelles&station=<station>
-//   /v1/forecast?latitude=<lat>&longitude=<lon>&current=<names>&daily=<names>&timezone=auto&forecast_days=<n>
+//   /v1/forecast?latitude=<lat>&longitude=<lon>&current=<names>&hourly=<names>&daily=<names>&timezone=auto&forecast_days=<n>
 //                                            Open-Meteo forecast, JSON; see
 //                                            OpenMeteoAnswer
 // Anything else is 404 with a small HTML page.
@@ -58,16 +58,33 @@ std::string BelgiquePage(std::string_view station, std::int64_t day);
 // degree), generationtime_ms, the time zone "timezone=auto" resolves
 // (utc_offset_seconds, timezone, timezone_abbreviation), the elevation,
 // then "current_units" and "current" (at 12:00 local on `day`, interval
-// 900) when "current" names variables, "daily_units" and "daily" (one date
-// and one value per day from `day` on) when "daily" does, each holding the
-// requested variables in the order asked. Known variables:
-//   current  temperature_2m weather_code wind_speed_10m wind_direction_10m
-//   daily    weather_code temperature_2m_max temperature_2m_min
-//            precipitation_sum wind_speed_10m_max wind_direction_10m_dominant
-// Numbers have one decimal, codes and directions none. The last day of a
-// forecast of seven days or more has null precipitation_sum and
-// wind_direction_10m_dominant, and so has the day before it beyond ten
-// days. forecast_days defaults to 7. A bad parameter gives 400 with
+// 900) when "current" names variables, "hourly_units" and "hourly" (24
+// local hours "YYYY-MM-DDTHH:00" a day from 00:00 of `day`, clock changes
+// ignored) when "hourly" does, "daily_units" and "daily" (one date and one
+// value per day from `day` on) when "daily" does, each holding the
+// requested variables in the order asked. Known variables and units:
+//   current  temperature_2m °C, apparent_temperature °C,
+//            relative_humidity_2m %, weather_code "wmo code",
+//            wind_speed_10m km/h, wind_direction_10m °, wind_gusts_10m km/h
+//   hourly   temperature_2m °C, precipitation_probability %,
+//            precipitation mm, weather_code "wmo code", wind_speed_10m km/h,
+//            wind_direction_10m °, wind_gusts_10m km/h
+//   daily    weather_code "wmo code", temperature_2m_max °C,
+//            temperature_2m_min °C, precipitation_sum mm,
+//            precipitation_probability_max %, wind_speed_10m_max km/h,
+//            wind_gusts_10m_max km/h, wind_direction_10m_dominant °
+// Numbers have one decimal; codes, directions, probabilities and humidity
+// none. The hours agree with their day: its temperatures run from the
+// daily minimum to the maximum, its precipitation adds up to the daily sum
+// to the tenth, and the daily code, probability, wind and gusts are the
+// highest of its hours; gusts are never below the wind. "current" is the
+// 12:00 row of `day` for the variables both have; the apparent
+// temperature stays within 4 °C of the temperature, lower with wind.
+// The last day of a forecast of seven days or more has null
+// precipitation_sum and wind_direction_10m_dominant and null values in
+// every hourly variable from 21:00 on, and with more than ten days the
+// day before it has null precipitation_sum and wind_direction_10m_dominant
+// too. forecast_days defaults to 7. A bad parameter gives 400 with
 // {"error":true,"reason":"..."}: latitude or longitude missing, not a
 // number or out of range, forecast_days not an integer from 0 to 16, an
 // unknown variable, a timezone other than auto, GMT or UTC.
