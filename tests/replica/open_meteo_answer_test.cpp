@@ -29,7 +29,7 @@ const std::string kFullVariables =
     "&hourly=temperature_2m,precipitation_probability,precipitation,weather_code,wind_speed_10m,"
     "wind_direction_10m,wind_gusts_10m"
     "&daily=weather_code,temperature_2m_max,temperature_2m_min,precipitation_sum,precipitation_probability_max,"
-    "wind_speed_10m_max,wind_gusts_10m_max,wind_direction_10m_dominant"
+    "wind_speed_10m_max,wind_gusts_10m_max,wind_direction_10m_dominant,sunrise,sunset,daylight_duration,uv_index_max"
     "&timezone=auto&forecast_days=7";
 
 json fullAnswer(double latitude, double longitude, std::int64_t day)
@@ -179,6 +179,52 @@ TEST(ReplicaOpenMeteo, HoursAgreeWithTheDaysAndTheCurrentConditions)
         }
     }
     EXPECT_GT(wetDays, 5);
+}
+
+// Sunrise and sunset where and when they are, the daylight between them,
+// and the replica's convention where the sun does not rise or set; the UV
+// index follows the sun's height.
+TEST(ReplicaOpenMeteo, SunFollowsThePositionAndTheDate)
+{
+    const json december = fullAnswer(48.58, 7.63, kDay)["daily"];
+    const json june = fullAnswer(48.58, 7.63, 20625)["daily"]; // 2026-06-21, summer time
+    EXPECT_EQ(fullAnswer(48.58, 7.63, kDay)["daily_units"].dump(),
+              R"({"time":"iso8601","weather_code":"wmo code","temperature_2m_max":"°C","temperature_2m_min":"°C",)"
+              R"("precipitation_sum":"mm","precipitation_probability_max":"%","wind_speed_10m_max":"km/h",)"
+              R"("wind_gusts_10m_max":"km/h","wind_direction_10m_dominant":"°","sunrise":"iso8601",)"
+              R"("sunset":"iso8601","daylight_duration":"s","uv_index_max":""})");
+    auto minutes = [](const json& time) {
+        const std::string text = time.get<std::string>();
+        return std::stoi(text.substr(11, 2)) * 60 + std::stoi(text.substr(14, 2));
+    };
+    for (std::size_t i = 0; i < 7; ++i) {
+        EXPECT_EQ(december["sunrise"][i].get<std::string>().substr(0, 11), december["time"][i].get<std::string>() + "T");
+        EXPECT_TRUE(minutes(december["sunrise"][i]) >= 7 * 60 + 45 && minutes(december["sunrise"][i]) <= 8 * 60 + 30)
+            << december["sunrise"][i];
+        EXPECT_TRUE(minutes(december["sunset"][i]) >= 16 * 60 + 15 && minutes(december["sunset"][i]) <= 16 * 60 + 50)
+            << december["sunset"][i];
+        EXPECT_NEAR(december["daylight_duration"][i].get<double>(),
+                    60.0 * (minutes(december["sunset"][i]) - minutes(december["sunrise"][i])), 60);
+        EXPECT_TRUE(minutes(june["sunrise"][i]) >= 5 * 60 + 15 && minutes(june["sunrise"][i]) <= 5 * 60 + 45)
+            << june["sunrise"][i];
+        EXPECT_TRUE(minutes(june["sunset"][i]) >= 21 * 60 + 20 && minutes(june["sunset"][i]) <= 21 * 60 + 50)
+            << june["sunset"][i];
+        EXPECT_LT(december["uv_index_max"][i].get<double>(), june["uv_index_max"][i].get<double>());
+        EXPECT_LE(june["uv_index_max"][i].get<double>(), 9);
+    }
+
+    const json polarNight = fullAnswer(78.22, 15.65, kDay)["daily"];
+    const json midnightSun = fullAnswer(78.22, 15.65, 20625)["daily"];
+    for (std::size_t i = 0; i < 7; ++i) {
+        for (const json* days : {&polarNight, &midnightSun}) {
+            const std::string midnight = (*days)["time"][i].get<std::string>() + "T00:00";
+            EXPECT_EQ((*days)["sunrise"][i], midnight);
+            EXPECT_EQ((*days)["sunset"][i], midnight);
+        }
+        EXPECT_EQ(polarNight["daylight_duration"][i], 0.0);
+        EXPECT_EQ(polarNight["uv_index_max"][i], 0.0);
+        EXPECT_EQ(midnightSun["daylight_duration"][i], 86400.0);
+    }
 }
 
 TEST(ReplicaOpenMeteo, GivesOnlyWhatIsAskedInTheOrderAsked)

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <optional>
 
 namespace nubra::replica {
@@ -110,6 +111,15 @@ std::string isoDate(std::int64_t day)
 {
     const TDate d = dateOf(day);
     return std::to_string(d.Year) + "-" + twoDigits(d.Month) + "-" + twoDigits(d.Day);
+}
+
+// "2026-12-08T08:05": `minutes` after 00:00 of `day`, on the day before or
+// after when it falls outside it.
+std::string localTime(std::int64_t day, int minutes)
+{
+    const int dayShift = minutes >= 0 ? minutes / 1440 : -((1439 - minutes) / 1440);
+    const int inDay = minutes - dayShift * 1440;
+    return isoDate(day + dayShift) + "T" + twoDigits(inDay / 60) + ":" + twoDigits(inDay % 60);
 }
 
 // --- Weather vocabulary ------------------------------------------------------
@@ -336,7 +346,7 @@ constexpr std::array<TOpenMeteoVariable, 7> kHourlyVariables = {{
     {"wind_direction_10m", "°"},
     {"wind_gusts_10m", "km/h"},
 }};
-constexpr std::array<TOpenMeteoVariable, 8> kDailyVariables = {{
+constexpr std::array<TOpenMeteoVariable, 12> kDailyVariables = {{
     {"weather_code", "wmo code"},
     {"temperature_2m_max", "°C"},
     {"temperature_2m_min", "°C"},
@@ -345,6 +355,10 @@ constexpr std::array<TOpenMeteoVariable, 8> kDailyVariables = {{
     {"wind_speed_10m_max", "km/h"},
     {"wind_gusts_10m_max", "km/h"},
     {"wind_direction_10m_dominant", "°"},
+    {"sunrise", "iso8601"},
+    {"sunset", "iso8601"},
+    {"daylight_duration", "s"},
+    {"uv_index_max", ""},
 }};
 
 constexpr int kMaxForecastDays = 16;
@@ -858,6 +872,63 @@ int apparentTenths(int temperatureTenths, int windTenths, int humidity)
     return felt;
 }
 
+// --- The sun of one position on one day.
+
+struct TSun {
+    bool RisesAndSets;    // false in the polar night and the midnight sun
+    int SunriseMinutes;   // local, from 00:00 of the day; may fall outside it
+    int SunsetMinutes;
+    int DaylightTenths;   // seconds
+    double NoonElevation; // degrees above the horizon
+};
+
+// Sunrise and sunset by the usual approximation: the declination and the
+// equation of time from the fractional year (NOAA's series), the hour
+// angle at which the sun's centre stands 0.833° below the horizon
+// (refraction and the sun's radius), and the solar noon from the longitude
+// and the zone's offset.
+TSun sunOn(double latitude, double longitude, std::int64_t date, int utcOffsetSeconds)
+{
+    constexpr double degree = std::numbers::pi / 180;
+    const TDate d = dateOf(date);
+    const std::int64_t yearStart = daysFromCivil(d.Year, 1, 1);
+    const double yearLength = static_cast<double>(daysFromCivil(d.Year + 1, 1, 1) - yearStart);
+    const double g = 2 * std::numbers::pi / yearLength * static_cast<double>(date - yearStart);
+    const double declination = 0.006918 - 0.399912 * std::cos(g) + 0.070257 * std::sin(g) -
+                               0.006758 * std::cos(2 * g) + 0.000907 * std::sin(2 * g) -
+                               0.002697 * std::cos(3 * g) + 0.00148 * std::sin(3 * g);
+    const double equationOfTime = 229.18 * (0.000075 + 0.001868 * std::cos(g) - 0.032077 * std::sin(g) -
+                                            0.014615 * std::cos(2 * g) - 0.040849 * std::sin(2 * g)); // minutes
+    const double phi = latitude * degree;
+    const double cosHourAngle = (std::sin(-0.833 * degree) - std::sin(phi) * std::sin(declination)) /
+                                (std::cos(phi) * std::cos(declination));
+    TSun sun{};
+    sun.NoonElevation = 90 - std::fabs(latitude - declination / degree);
+    if (cosHourAngle >= 1 || cosHourAngle <= -1) {
+        sun.DaylightTenths = cosHourAngle >= 1 ? 0 : 864000;
+        return sun;
+    }
+    const double hourAngle = std::acos(cosHourAngle) / degree;
+    const double noon = 720 - 4 * longitude - equationOfTime + utcOffsetSeconds / 60.0;
+    sun.RisesAndSets = true;
+    sun.SunriseMinutes = static_cast<int>(std::lround(noon - 4 * hourAngle));
+    sun.SunsetMinutes = static_cast<int>(std::lround(noon + 4 * hourAngle));
+    sun.DaylightTenths = static_cast<int>(std::lround(hourAngle * 4800)); // 4 minutes a degree, both sides of noon
+    return sun;
+}
+
+// The day's highest UV index in tenths: about 8.5 with the sun overhead in
+// a clear sky, falling with the square of the sine of the noon elevation,
+// and less under clouds, fog and rain.
+int uvIndexTenths(const TSun& sun, int code)
+{
+    if (sun.NoonElevation <= 0)
+        return 0;
+    const int sky = code <= 1 ? 100 : code == 2 ? 90 : code == 3 ? 70 : code <= 57 ? 60 : code <= 77 ? 50 : code <= 86 ? 65 : 60;
+    const double s = std::sin(sun.NoonElevation * std::numbers::pi / 180);
+    return static_cast<int>(std::lround(85 * s * s * sky / 100));
+}
+
 } // namespace
 
 std::int64_t Today()
@@ -1125,18 +1196,22 @@ TAnswer OpenMeteoAnswer(std::string_view query, std::int64_t day)
     json += ",\"elevation\":" + std::to_string(elevation) + ".0";
 
     // Every day of the forecast, and at least the first for "current": its
-    // daily values, its noon and its hours.
+    // daily values, its noon, its hours and its sun.
     struct TForecastDay {
         std::int64_t Date;
         TDailyWeather Daily;
         TNoon Noon;
         THourlyWeather Hours;
+        TSun Sun;
     };
     std::vector<TForecastDay> days;
     for (std::int64_t date = day; date < day + std::max(forecastDays, 1); ++date) {
         const TDailyWeather w = dailyWeather(gridPoint, latitude, longitude, elevation, date);
         const TNoon noon = noonOf(gridPoint, w, date);
-        days.push_back({date, w, noon, hourlyWeather(gridPoint, w, noon, date)});
+        const int dateOffset = zone.StandardOffset + (isSummerTime(zone.Summer, date) ? 3600 : 0);
+        days.push_back({date, w, noon, hourlyWeather(gridPoint, w, noon, date),
+                        sunOn(static_cast<double>(latitudeCell) / 100, static_cast<double>(longitudeCell) / 100,
+                              date, dateOffset)});
     }
     auto unitsOf = [&](std::string_view block, const auto& known, const std::vector<std::string>& names) {
         json += ",\"" + std::string(block) + "_units\":{\"time\":\"iso8601\"";
@@ -1245,8 +1320,16 @@ TAnswer OpenMeteoAnswer(std::string_view query, std::int64_t day)
                     json += tenths(w.WindMaxTenths);
                 else if (name == "wind_gusts_10m_max")
                     json += tenths(*std::max_element(f.Hours.GustTenths.begin(), f.Hours.GustTenths.end()));
-                else
+                else if (name == "wind_direction_10m_dominant")
                     json += beyondHorizon(i) ? "null" : std::to_string(w.WindDirection);
+                else if (name == "sunrise" || name == "sunset")
+                    json += "\"" + (f.Sun.RisesAndSets ? localTime(f.Date, name == "sunrise" ? f.Sun.SunriseMinutes
+                                                                                           : f.Sun.SunsetMinutes)
+                                                       : isoDate(f.Date) + "T00:00") + "\"";
+                else if (name == "daylight_duration")
+                    json += tenths(f.Sun.DaylightTenths);
+                else
+                    json += tenths(uvIndexTenths(f.Sun, w.WeatherCode));
             }
             json += "]";
         }

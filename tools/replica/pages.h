@@ -72,7 +72,9 @@ std::string BelgiquePage(std::string_view station, std::int64_t day);
 //   daily    weather_code "wmo code", temperature_2m_max °C,
 //            temperature_2m_min °C, precipitation_sum mm,
 //            precipitation_probability_max %, wind_speed_10m_max km/h,
-//            wind_gusts_10m_max km/h, wind_direction_10m_dominant °
+//            wind_gusts_10m_max km/h, wind_direction_10m_dominant °,
+//            sunrise iso8601, sunset iso8601, daylight_duration s,
+//            uv_index_max ""
 // Numbers have one decimal; codes, directions, probabilities and humidity
 // none. The hours agree with their day: its temperatures run from the
 // daily minimum to the maximum, its precipitation adds up to the daily sum
@@ -80,6 +82,11 @@ std::string BelgiquePage(std::string_view station, std::int64_t day);
 // highest of its hours; gusts are never below the wind. "current" is the
 // 12:00 row of `day` for the variables both have; the apparent
 // temperature stays within 4 °C of the temperature, lower with wind.
+// Sunrise and sunset ("YYYY-MM-DDTHH:MM" local, in the offset of their own
+// date) come from the sun's declination and hour angle at -0.833°; where
+// the sun does not rise (polar night) daylight_duration is 0.0 and where
+// it does not set (midnight sun) 86400.0, and in both cases sunrise and
+// sunset are, by the replica's convention, "YYYY-MM-DDT00:00" of the day.
 // The last day of a forecast of seven days or more has null
 // precipitation_sum and wind_direction_10m_dominant and null values in
 // every hourly variable from 21:00 on, and with more than ten days the
