@@ -428,9 +428,12 @@ TEST_F(WindowTest, SourcesChosenPerCountryOrForTheRun) {
     EXPECT_EQ(form.Sources[kSuisse], TSource::OpenMeteo);
     const QStringList lines = form.Memo1->toPlainText().split('\n');
     ASSERT_GE(lines.size(), 10);
-    EXPECT_EQ(lines[0], fromCp1252("Pr\xE9visions Open-Meteo pour " + std::string(tables().BelgiqueCities[2].Nom())));
+    EXPECT_TRUE(lines[0].startsWith(fromCp1252("Pr\xE9visions Open-Meteo pour " +
+                                               std::string(tables().BelgiqueCities[2].Nom()) + ", actualis\xE9" "es le ")))
+        << lines[0].toStdString();
     EXPECT_EQ(lines[1], fromCp1252("Donn\xE9" "es Open-Meteo.com (CC BY 4.0) - ") + QString::fromStdString(replica_->host()));
     EXPECT_TRUE(lines[2].startsWith("Actuellement : ")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].startsWith("Soleil : lever ")) << lines[3].toStdString();
     EXPECT_TRUE(wholeTextSelected(form.Memo1));
 
     choose(form.ComboBox3, 0);
