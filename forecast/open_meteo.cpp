@@ -284,10 +284,16 @@ std::string weekday(std::int64_t day, bool capital)
     return name;
 }
 
-// "Mardi 8 décembre", or "mardi 8 décembre".
-std::string dayName(const TStamp& s, bool capital = true)
+// "mardi 8 décembre".
+std::string dayName(const TStamp& s)
 {
-    return weekday(s.Day, capital) + " " + std::to_string(s.DayOfMonth) + " " + std::string(kMonths[s.Month - 1]);
+    return weekday(s.Day, false) + " " + std::to_string(s.DayOfMonth) + " " + std::string(kMonths[s.Month - 1]);
+}
+
+// "Mardi 8", as the lines of a day and its periods begin.
+std::string dayLabel(const TStamp& s)
+{
+    return weekday(s.Day, true) + " " + std::to_string(s.DayOfMonth);
 }
 
 // "08h05", as the France service writes times.
@@ -348,6 +354,17 @@ std::string gusts(std::optional<double> speed) { return speed ? "rafales " + who
 std::string uv(std::optional<double> index)
 {
     return index && *index >= kUvWorthSaying ? "UV " + whole(*index) : "";
+}
+
+// "5 à 7°C", "7°C" when both round alike, "min 5°C" or "max 7°C" when
+// only one is known, or nothing.
+std::string span(std::optional<double> low, std::optional<double> high)
+{
+    if (low && high)
+        return whole(*low) == whole(*high) ? temperature(*high) : whole(*low) + " \xE0 " + temperature(*high);
+    if (low)
+        return "min " + temperature(*low);
+    return high ? "max " + temperature(*high) : "";
 }
 
 // A line's items, joined by ", ", the empty ones left out.
@@ -493,19 +510,16 @@ struct TDaily {
         return items.Empty() ? std::string() : items.Line("Soleil");
     }
 
-    // "Jeudi 10 décembre : averses de pluie faibles, min 3°C, max 9°C, 4,2 mm (70 %), vent 25 km/h O, rafales 60 km/h, UV 4"
+    // "Jeudi 10 : averses faibles, 3 à 9°C, 4,2 mm (70 %), vent 25 km/h O, rafales 60 km/h, UV 4": the
+    // month is in the heading, and a line that short fits the window.
     std::string DayLine(std::size_t i) const
     {
         TItems items;
         if (const auto c = code(value(Code, i)))
             items << OpenMeteoWeather(*c);
-        if (const auto low = value(Low, i))
-            items << "min " + temperature(*low);
-        if (const auto high = value(High, i))
-            items << "max " + temperature(*high);
-        items << rain(value(Rain, i), value(Chance, i)) << wind(value(Wind, i), value(Direction, i))
-              << gusts(value(Gusts, i)) << uv(value(Uv, i));
-        return items.Line(dayName(Days[i]));
+        items << span(value(Low, i), value(High, i)) << rain(value(Rain, i), value(Chance, i))
+              << wind(value(Wind, i), value(Direction, i)) << gusts(value(Gusts, i)) << uv(value(Uv, i));
+        return items.Line(dayLabel(Days[i]));
     }
 };
 
@@ -556,10 +570,8 @@ std::string periodLine(const THourly& hourly, const TStamp& day, const TPeriod& 
     TItems items;
     if (weather)
         items << OpenMeteoWeather(*weather);
-    if (low)
-        items << (whole(*low) == whole(*high) ? temperature(*high) : whole(*low) + " \xE0 " + temperature(*high));
-    items << rain(mm, chance) << ::nubra::wind(wind, from10) << gusts(gust) << extra;
-    return items.Line(weekday(day.Day, true) + " " + std::to_string(day.DayOfMonth) + " " + period.Name);
+    items << span(low, high) << rain(mm, chance) << ::nubra::wind(wind, from10) << gusts(gust) << extra;
+    return items.Line(dayLabel(day) + " " + period.Name);
 }
 
 // The JSON of `text`, or a discarded value when it is not JSON or nests
@@ -638,9 +650,9 @@ std::string OpenMeteoWeather(std::int64_t code)
         {73, "neige mod\xE9r\xE9" "e"},
         {75, "neige forte"},
         {77, "neige en grains"},
-        {80, "averses de pluie faibles"},
-        {81, "averses de pluie mod\xE9r\xE9" "es"},
-        {82, "averses de pluie violentes"},
+        {80, "averses faibles"},  // showers are of rain unless said otherwise
+        {81, "averses mod\xE9r\xE9" "es"},
+        {82, "averses violentes"},
         {85, "averses de neige faibles"},
         {86, "averses de neige fortes"},
         {95, "orage"},
@@ -672,7 +684,7 @@ std::string OpenMeteoText(std::string_view body, std::string_view name, std::str
     std::vector<std::string> lines;
     std::string heading = "Pr\xE9visions Open-Meteo pour " + std::string(name);
     if (current.Time)
-        heading += ", actualis\xE9" "es le " + dayName(*current.Time, false) + " \xE0 " + clock(current.Time->Minutes);
+        heading += ", actualis\xE9" "es le " + dayName(*current.Time) + " \xE0 " + clock(current.Time->Minutes);
     lines.push_back(std::move(heading));
     lines.push_back("Donn\xE9" "es Open-Meteo.com (CC BY 4.0) - " + std::string(host));
     if (std::string line = current.Line(); !line.empty())

@@ -11,8 +11,8 @@
 //   Mardi 8 après-midi : pluie faible, 5 à 7°C, 2,1 mm (80 %), vent 20 km/h SO, rafales 45 km/h, UV 3
 //   Mardi 8 soirée : ...
 //   Mercredi 9 nuit : ... (then matin, après-midi, soirée)
-//   Jeudi 10 décembre : averses de pluie faibles, min 3°C, max 9°C, 4,2 mm (70 %), vent 25 km/h O, rafales 60 km/h
-//   ... one line a day
+//   Jeudi 10 : averses faibles, 3 à 9°C, 4,2 mm (70 %), vent 25 km/h O, rafales 60 km/h, UV 4
+//   ... one line a day (the month is in the heading; lines that short fit the window)
 //
 // Times are the place's own, as the answer gives them. The periods (nuit
 // 0 h-6 h, matin, après-midi, soirée) hold the hourly rows stamped from
