@@ -133,19 +133,20 @@ std::string seconds(std::chrono::milliseconds limit)
 
 // -- TLS failures, each with its own message naming the server ----------------
 
+// "Connexion sécurisée à <host> <what>"
+std::string secure(const std::string& host, const std::string& what)
+{
+    return "Connexion s\xE9" "curis\xE9" "e \xE0 " + host + " " + what;
+}
+
 std::string secureRefused(const std::string& host, const std::string& reason)
 {
-    return "Connexion s\xE9" "curis\xE9" "e \xE0 " + host + " refus\xE9" "e : " + reason + ".";
+    return secure(host, "refus\xE9" "e : " + reason + ".");
 }
 
 std::string secureImpossible(const std::string& host, const std::string& reason)
 {
-    return "Connexion s\xE9" "curis\xE9" "e \xE0 " + host + " impossible : " + reason + ".";
-}
-
-std::string secureCut(const std::string& host)
-{
-    return "Connexion s\xE9" "curis\xE9" "e \xE0 " + host + " interrompue pendant la n\xE9gociation TLS.";
+    return secure(host, "impossible : " + reason + ".");
 }
 
 // What the certificate check found, as the user reads it.
@@ -190,7 +191,7 @@ bool isTruncation(const error_code& ec)
         throw EHttpError(certificateFault(host, verifyResult));
     if (ec == asio::error::eof || isTruncation(ec) || ec == asio::error::connection_reset ||
         ec == asio::error::broken_pipe)
-        throw EHttpError(secureCut(host));
+        throw EHttpError(secure(host, "interrompue pendant la n\xE9gociation TLS."));
     if (isSslError(ec)) {
         // Bytes that are no TLS record: most often a plain-HTTP server
         // answering the handshake with an HTTP error.
@@ -260,6 +261,9 @@ struct TIdHTTP::Impl {
     std::string deadlineMessage;
     bool truncated = false;  // the TLS peer closed without ending the session
 
+    // One fetch of either kind: marks the client busy for Abort(), and
+    // leaves no connection half used behind a failure.
+    std::string run(const std::string& address, bool liveFetch);
     std::string fetch(const std::string& address);
 
     // Runs handlers until `op` is done; throws when the fetch is aborted or
@@ -272,7 +276,7 @@ struct TIdHTTP::Impl {
     void closeTransport();
     void connect(const TUrl& url);
     void handshake(const TUrl& url, const std::shared_ptr<Connection>& conn);
-    void send(const std::string& request);
+    void send(const TUrl& url, const std::string& request);
     std::string buildRequest(const TUrl& url);
     std::string buildLiveRequest(const TUrl& url) const;
 
@@ -314,7 +318,7 @@ std::size_t TIdHTTP::Impl::SocketSource::ReadSome(char* buffer, std::size_t size
         return 0;
     }
     if (conn->tls && isSslError(op->ec))
-        throw EHttpError("Connexion s\xE9" "curis\xE9" "e \xE0 " + url_.HostHeader() + " interrompue (erreur TLS).");
+        throw EHttpError(secure(url_.HostHeader(), "interrompue (erreur TLS)."));
     if (op->ec)
         throwSocketError(op->ec);
     return op->bytes;
@@ -441,8 +445,9 @@ void TIdHTTP::Impl::handshake(const TUrl& url, const std::shared_ptr<Connection>
     }
 }
 
-void TIdHTTP::Impl::send(const std::string& request)
+void TIdHTTP::Impl::send(const TUrl& url, const std::string& request)
 {
+    armSilence(url);
     const auto op = std::make_shared<OpState>();
     const auto data = std::make_shared<std::string>(request);
     const auto conn = connection;
@@ -526,7 +531,7 @@ std::string TIdHTTP::Impl::fetch(const std::string& address)
         auto reader = std::make_unique<THttpAnswerReader>(source);
         THttpHead head;
         try {
-            send(requestText);
+            send(url, requestText);
             head = reader->ReadHead();
         } catch (const EHttpError&) {
             // A kept connection the server has closed meanwhile: try once
@@ -535,7 +540,7 @@ std::string TIdHTTP::Impl::fetch(const std::string& address)
                 throw;
             connect(url);
             reader = std::make_unique<THttpAnswerReader>(source);
-            send(requestText);
+            send(url, requestText);
             head = reader->ReadHead();
         }
 
@@ -605,18 +610,13 @@ TIdHTTP::TIdHTTP() : impl_(std::make_unique<Impl>()) {}
 
 TIdHTTP::~TIdHTTP() = default;
 
-namespace {
-
-// One fetch of either kind: marks the client busy for Abort(), and leaves
-// no connection half used behind a failure.
-template <class Impl>
-std::string runFetch(Impl& impl, const std::string& url, bool live)
+std::string TIdHTTP::Impl::run(const std::string& address, bool liveFetch)
 {
     {
-        std::lock_guard lock(impl.mutex);
-        impl.busy = true;
-        ++impl.generation;
-        impl.aborted = false;
+        std::lock_guard lock(mutex);
+        busy = true;
+        ++generation;
+        aborted = false;
     }
     struct Idle {
         Impl& impl;
@@ -625,26 +625,24 @@ std::string runFetch(Impl& impl, const std::string& url, bool live)
             std::lock_guard lock(impl.mutex);
             impl.busy = false;
         }
-    } idle{impl};
-    impl.live = live;
+    } idle{*this};
+    live = liveFetch;
     try {
-        return impl.fetch(url);
+        return fetch(address);
     } catch (...) {
-        impl.closeTransport();
+        closeTransport();
         throw;
     }
 }
 
-} // namespace
-
 std::string TIdHTTP::FetchPage(const std::string& url)
 {
-    return runFetch(*impl_, url, false);
+    return impl_->run(url, false);
 }
 
 std::string TIdHTTP::FetchLive(const std::string& url)
 {
-    return runFetch(*impl_, url, true);
+    return impl_->run(url, true);
 }
 
 void TIdHTTP::SetLiveTimeLimits(THttpTimeLimits limits)
