@@ -118,6 +118,36 @@ struct TField {
     TUnit Unit;
 };
 
+// The values a field of kind `kind` may take on Earth, in our units; past
+// them the answer is not to be trusted. Times are no numbers.
+struct TRange {
+    double Low, High;
+};
+TRange rangeOf(TKind kind)
+{
+    switch (kind) {
+    case TKind::Temperature:
+        return {kMinTemperature, kMaxTemperature};
+    case TKind::Speed:
+        return {0, kMaxWindSpeed};
+    case TKind::Precipitation:
+        return {0, kMaxPrecipitation};
+    case TKind::Percent:
+        return {0, 100};
+    case TKind::Direction:
+        return {0, 360};
+    case TKind::Code:
+        return {0, 1000};
+    case TKind::Index:
+        return {0, kMaxUvIndex};
+    case TKind::Seconds:
+        return {0, kDaySeconds};
+    case TKind::Time:
+        break;
+    }
+    return {0, 0};
+}
+
 // A block of the answer ("current", "hourly", "daily") with the units
 // block beside it; a field it lacks reads as all null.
 class TBlock {
@@ -142,9 +172,10 @@ public:
 
     // The field `name` of kind `kind`, its unit checked; nullptr values
     // when the block or the field is absent.
-    TField Field(const char* name, TKind kind, double low, double high) const
+    TField Field(const char* name, TKind kind) const
     {
-        TField field{name, kind, low, high, nullptr, TUnit{}};
+        const TRange range = rangeOf(kind);
+        TField field{name, kind, range.Low, range.High, nullptr, TUnit{}};
         if (!block_)
             return field;
         if (units_) {
@@ -203,22 +234,6 @@ std::optional<std::int64_t> code(const std::optional<double>& x)
     return static_cast<std::int64_t>(*x);
 }
 
-// The rows of a block: its "time" array, and every field as long as it.
-std::size_t rowsOf(const TBlock& block, std::size_t most, std::initializer_list<const TField*> fields)
-{
-    if (!block.Present())
-        return 0;
-    const auto time = block.Object().find("time");
-    if (time == block.Object().end())
-        unreadable("time absent");
-    if (!time->is_array() || time->size() > most)
-        unreadable("time n'est pas une liste d'heures ou de jours");
-    for (const TField* field : fields)
-        if (field->Values && (!field->Values->is_array() || field->Values->size() != time->size()))
-            unreadable(std::string(field->Name) + " n'a pas une valeur par date");
-    return time->size();
-}
-
 // -- Dates and times --------------------------------------------------------
 
 // Days since 1970-01-01 of a proleptic Gregorian date.
@@ -268,6 +283,29 @@ TStamp stamp(const json& value, bool withTime, const char* what)
         hour > 23 || minute > 59)
         unreadable(std::string(what) + " " + Utf8ToCp1252(text));
     return TStamp{daysFromCivil(y, m, d), m, d, static_cast<int>(hour * 60 + minute)};
+}
+
+// The rows of a block: the stamps of its "time" array, with a time of day
+// when `withTime`; every field must be as long as it.
+std::vector<TStamp> stampsOf(const TBlock& block, std::size_t most, bool withTime,
+                             std::initializer_list<const TField*> fields)
+{
+    std::vector<TStamp> stamps;
+    if (!block.Present())
+        return stamps;
+    block.Field("time", TKind::Time);  // its unit, if stated, must be a time's
+    const auto time = block.Object().find("time");
+    if (time == block.Object().end())
+        unreadable("time absent");
+    if (!time->is_array() || time->size() > most)
+        unreadable("time n'est pas une liste d'heures ou de jours");
+    for (const TField* field : fields)
+        if (field->Values && (!field->Values->is_array() || field->Values->size() != time->size()))
+            unreadable(std::string(field->Name) + " n'a pas une valeur par date");
+    stamps.reserve(time->size());
+    for (const json& value : *time)
+        stamps.push_back(stamp(value, withTime, withTime ? "heure" : "date"));
+    return stamps;
 }
 
 constexpr std::array<std::string_view, 7> kWeekdays = {"jeudi", "vendredi", "samedi", "dimanche",
@@ -396,17 +434,17 @@ struct TCurrent {
 
     explicit TCurrent(const json& answer)
         : Block(answer, "current", "current_units"),
-          Temperature(Block.Field("temperature_2m", TKind::Temperature, kMinTemperature, kMaxTemperature)),
-          Felt(Block.Field("apparent_temperature", TKind::Temperature, kMinTemperature, kMaxTemperature)),
-          Humidity(Block.Field("relative_humidity_2m", TKind::Percent, 0, 100)),
-          Code(Block.Field("weather_code", TKind::Code, 0, 1000)),
-          Wind(Block.Field("wind_speed_10m", TKind::Speed, 0, kMaxWindSpeed)),
-          Direction(Block.Field("wind_direction_10m", TKind::Direction, 0, 360)),
-          Gusts(Block.Field("wind_gusts_10m", TKind::Speed, 0, kMaxWindSpeed))
+          Temperature(Block.Field("temperature_2m", TKind::Temperature)),
+          Felt(Block.Field("apparent_temperature", TKind::Temperature)),
+          Humidity(Block.Field("relative_humidity_2m", TKind::Percent)),
+          Code(Block.Field("weather_code", TKind::Code)),
+          Wind(Block.Field("wind_speed_10m", TKind::Speed)),
+          Direction(Block.Field("wind_direction_10m", TKind::Direction)),
+          Gusts(Block.Field("wind_gusts_10m", TKind::Speed))
     {
         if (!Block.Present())
             return;
-        Block.Field("time", TKind::Time, 0, 0);  // its unit, if stated, must be a time's
+        Block.Field("time", TKind::Time);  // its unit, if stated, must be a time's
         const auto time = Block.Object().find("time");
         if (time != Block.Object().end() && !time->is_null())
             Time = stamp(*time, true, "heure des conditions actuelles");
@@ -437,20 +475,15 @@ struct THourly {
 
     explicit THourly(const json& answer)
         : Block(answer, "hourly", "hourly_units"),
-          Temperature(Block.Field("temperature_2m", TKind::Temperature, kMinTemperature, kMaxTemperature)),
-          Chance(Block.Field("precipitation_probability", TKind::Percent, 0, 100)),
-          Rain(Block.Field("precipitation", TKind::Precipitation, 0, kMaxPrecipitation)),
-          Code(Block.Field("weather_code", TKind::Code, 0, 1000)),
-          Wind(Block.Field("wind_speed_10m", TKind::Speed, 0, kMaxWindSpeed)),
-          Direction(Block.Field("wind_direction_10m", TKind::Direction, 0, 360)),
-          Gusts(Block.Field("wind_gusts_10m", TKind::Speed, 0, kMaxWindSpeed))
+          Temperature(Block.Field("temperature_2m", TKind::Temperature)),
+          Chance(Block.Field("precipitation_probability", TKind::Percent)),
+          Rain(Block.Field("precipitation", TKind::Precipitation)),
+          Code(Block.Field("weather_code", TKind::Code)),
+          Wind(Block.Field("wind_speed_10m", TKind::Speed)),
+          Direction(Block.Field("wind_direction_10m", TKind::Direction)),
+          Gusts(Block.Field("wind_gusts_10m", TKind::Speed)),
+          Times(stampsOf(Block, kMaxHours, true, {&Temperature, &Chance, &Rain, &Code, &Wind, &Direction, &Gusts}))
     {
-        Block.Field("time", TKind::Time, 0, 0);
-        const std::size_t rows =
-            rowsOf(Block, kMaxHours, {&Temperature, &Chance, &Rain, &Code, &Wind, &Direction, &Gusts});
-        Times.reserve(rows);
-        for (std::size_t i = 0; i < rows; ++i)
-            Times.push_back(stamp(Block.Object()["time"][i], true, "heure"));
     }
 };
 
@@ -461,25 +494,21 @@ struct TDaily {
 
     explicit TDaily(const json& answer)
         : Block(answer, "daily", "daily_units"),
-          Code(Block.Field("weather_code", TKind::Code, 0, 1000)),
-          High(Block.Field("temperature_2m_max", TKind::Temperature, kMinTemperature, kMaxTemperature)),
-          Low(Block.Field("temperature_2m_min", TKind::Temperature, kMinTemperature, kMaxTemperature)),
-          Rain(Block.Field("precipitation_sum", TKind::Precipitation, 0, kMaxPrecipitation)),
-          Chance(Block.Field("precipitation_probability_max", TKind::Percent, 0, 100)),
-          Wind(Block.Field("wind_speed_10m_max", TKind::Speed, 0, kMaxWindSpeed)),
-          Gusts(Block.Field("wind_gusts_10m_max", TKind::Speed, 0, kMaxWindSpeed)),
-          Direction(Block.Field("wind_direction_10m_dominant", TKind::Direction, 0, 360)),
-          Sunrise(Block.Field("sunrise", TKind::Time, 0, 0)),
-          Sunset(Block.Field("sunset", TKind::Time, 0, 0)),
-          Daylight(Block.Field("daylight_duration", TKind::Seconds, 0, kDaySeconds)),
-          Uv(Block.Field("uv_index_max", TKind::Index, 0, kMaxUvIndex))
+          Code(Block.Field("weather_code", TKind::Code)),
+          High(Block.Field("temperature_2m_max", TKind::Temperature)),
+          Low(Block.Field("temperature_2m_min", TKind::Temperature)),
+          Rain(Block.Field("precipitation_sum", TKind::Precipitation)),
+          Chance(Block.Field("precipitation_probability_max", TKind::Percent)),
+          Wind(Block.Field("wind_speed_10m_max", TKind::Speed)),
+          Gusts(Block.Field("wind_gusts_10m_max", TKind::Speed)),
+          Direction(Block.Field("wind_direction_10m_dominant", TKind::Direction)),
+          Sunrise(Block.Field("sunrise", TKind::Time)),
+          Sunset(Block.Field("sunset", TKind::Time)),
+          Daylight(Block.Field("daylight_duration", TKind::Seconds)),
+          Uv(Block.Field("uv_index_max", TKind::Index)),
+          Days(stampsOf(Block, kMaxDays, false,
+                        {&Code, &High, &Low, &Rain, &Chance, &Wind, &Gusts, &Direction, &Sunrise, &Sunset, &Daylight, &Uv}))
     {
-        Block.Field("time", TKind::Time, 0, 0);
-        const std::size_t rows = rowsOf(Block, kMaxDays, {&Code, &High, &Low, &Rain, &Chance, &Wind, &Gusts,
-                                                          &Direction, &Sunrise, &Sunset, &Daylight, &Uv});
-        Days.reserve(rows);
-        for (std::size_t i = 0; i < rows; ++i)
-            Days.push_back(stamp(Block.Object()["time"][i], false, "date"));
     }
 
     // The minutes into day `i` of its sunrise or sunset, or nullopt; a time
@@ -539,7 +568,6 @@ std::string periodLine(const THourly& hourly, const TStamp& day, const TPeriod& 
 {
     std::optional<std::int64_t> weather;
     std::optional<double> low, high, mm, chance, wind, from10, gust;
-    bool any = false;
     for (std::size_t i = 0; i < hourly.Times.size(); ++i) {
         const TStamp& t = hourly.Times[i];
         if (t.Day != day.Day || t.Minutes < from || t.Minutes >= period.To)
@@ -563,9 +591,8 @@ std::string periodLine(const THourly& hourly, const TStamp& day, const TPeriod& 
         }
         if (const auto x = value(hourly.Gusts, i); x && (!gust || *x > *gust))
             gust = x;
-        any = any || weather || low || mm || chance || speed || gust;
     }
-    if (!any)
+    if (!weather && !low && !mm && !chance && !wind && !gust)
         return {};
     TItems items;
     if (weather)
