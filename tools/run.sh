@@ -47,21 +47,8 @@ mkdir -p "$demo"
 # missing or expired file makes them all again.
 tls_dir="$demo/tls"
 make_certificates() {
-  local ec=(-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes)
   rm -rf "$tls_dir"
-  mkdir -p "$tls_dir"
-  # (set -e does not apply inside a command followed by ||: each step is chained.)
-  (
-    cd "$tls_dir" &&
-      openssl req -x509 "${ec[@]}" -keyout ca.key -out ca.pem -days 3650 -subj "/CN=Autorite de demonstration Nubra" \
-        -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign &&
-      openssl req -new "${ec[@]}" -keyout server.key -out server.csr -subj "/CN=127.0.0.1" &&
-      printf '%s\n' 'subjectAltName=IP:127.0.0.1,DNS:localhost' 'basicConstraints=critical,CA:FALSE' \
-        'keyUsage=critical,digitalSignature' 'extendedKeyUsage=serverAuth' >server.ext &&
-      openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -set_serial "0x$(openssl rand -hex 8)" \
-        -days 825 -extfile server.ext -out server.pem &&
-      rm -f server.csr server.ext
-  ) >"$demo/openssl.log" 2>&1 || {
+  tools/make-authority.sh "$tls_dir" 825 2>"$demo/openssl.log" || {
     cat "$demo/openssl.log" >&2
     echo "tools/run.sh : certificats de démonstration impossibles dans $tls_dir" >&2
     exit 1

@@ -122,17 +122,9 @@ grep -q "Erreur de socket" "$work/err" || fail "refused connection message: $(ca
 
 # Open-Meteo over TLS: the replica with a certificate of an authority made
 # here, trusted through SSL_CERT_FILE as a user would trust a private one.
-if ! command -v openssl >/dev/null; then
-  fail "the openssl command is missing (tools/deps.sh test)"
+if ! "$(dirname "$0")/../../tools/make-authority.sh" "$work" 2>"$work/openssl.log"; then
+  fail "openssl: $(cat "$work/openssl.log")"
 else
-  ec=(-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes)
-  (cd "$work" &&
-    openssl req -x509 "${ec[@]}" -keyout ca.key -out ca.pem -days 2 -subj "/CN=Nubra test CA" \
-      -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign &&
-    openssl req -new "${ec[@]}" -keyout server.key -out server.csr -subj "/CN=127.0.0.1" &&
-    printf 'subjectAltName=IP:127.0.0.1\nextendedKeyUsage=serverAuth\n' >server.ext &&
-    openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -set_serial 1 -days 2 -extfile server.ext \
-      -out server.pem) >"$work/openssl.log" 2>&1 || fail "openssl: $(cat "$work/openssl.log")"
   "$replica" --port 0 --day 20795 --cert "$work/server.pem" --key "$work/server.key" >"$work/ports" 2>"$work/replica.log" &
   replica_pid=$!
   for _ in $(seq 100); do [ "$(wc -l <"$work/ports")" -ge 2 ] && break; sleep 0.1; done

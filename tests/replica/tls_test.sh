@@ -18,15 +18,9 @@ fail() { echo "FAILED: $*"; status=1; }
 command -v openssl >/dev/null || { echo "FAILED: the openssl command is missing (tools/deps.sh test)"; exit 1; }
 
 # The authority, then the server's key and certificate signed by it.
+authority=$(realpath "$(dirname "$0")/../../tools/make-authority.sh")
 cd "$work" || exit 1
-ec=(-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes)
-openssl req -x509 "${ec[@]}" -keyout ca.key -out ca.pem -days 2 -subj "/CN=Nubra test CA" \
-  -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign 2>openssl.log &&
-  openssl req -new "${ec[@]}" -keyout server.key -out server.csr -subj "/CN=127.0.0.1" 2>>openssl.log &&
-  printf 'subjectAltName=IP:127.0.0.1,DNS:localhost\nextendedKeyUsage=serverAuth\n' >server.ext &&
-  openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -set_serial 1 -days 2 -extfile server.ext \
-    -out server.pem 2>>openssl.log ||
-  { echo "FAILED: openssl could not make the certificates: $(cat openssl.log)"; exit 1; }
+"$authority" . 2>openssl.log || { echo "FAILED: openssl could not make the certificates: $(cat openssl.log)"; exit 1; }
 
 # Option errors: usage is 2; a certificate that is not one is 1, with a
 # message and before any port is announced.
@@ -34,10 +28,10 @@ timeout 30 "$replica" --port 0 --cert server.pem >out 2>err
 got=$?
 [ $got -eq 2 ] || fail "--cert without --key: status $got, expected 2"
 grep -q -- "--key" err || fail "--cert without --key: no message: $(cat err)"
-timeout 30 "$replica" --port 0 --cert server.csr --key server.key >out 2>err
+timeout 30 "$replica" --port 0 --cert server.key --key server.key >out 2>err
 got=$?
-[ $got -eq 1 ] || fail "a request as certificate: status $got, expected 1"
-grep -q "certificat illisible dans server.csr" err || fail "bad certificate message: $(cat err)"
+[ $got -eq 1 ] || fail "a key as certificate: status $got, expected 1"
+grep -q "certificat illisible dans server.key" err || fail "bad certificate message: $(cat err)"
 [ -s out ] && fail "a port was announced with a bad certificate: $(cat out)"
 
 "$replica" --port 0 --day 20795 --cert server.pem --key server.key >ports 2>replica.log &
