@@ -116,17 +116,14 @@ namespace {
 
 bool hasPlainScheme(std::string_view value)
 {
-    return value.size() >= kPlainScheme.size() &&
-           ascii::equalsIgnoreCase(value.substr(0, kPlainScheme.size()), kPlainScheme);
+    return ascii::equalsIgnoreCase(value.substr(0, kPlainScheme.size()), kPlainScheme);
 }
 
 } // namespace
 
 bool IsValidLiveHostOverride(std::string_view value)
 {
-    if (hasPlainScheme(value))
-        value.remove_prefix(kPlainScheme.size());
-    return IsValidHostOverride(value);
+    return IsValidHostOverride(LiveServiceHost(value));
 }
 
 std::string_view LiveServiceHost(std::string_view host)
