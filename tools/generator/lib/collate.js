@@ -13,6 +13,13 @@ function fold(text) {
     .replace(/æ/g, 'ae');
 }
 
+// A name reduced for comparison between sources: lower case without
+// accents, hyphens, apostrophes and brackets read as spaces
+// ("Château-Chinon(Ville)" and "Château-Chinon (Ville)" compare equal).
+function joinKey(name) {
+  return fold(name).replace(/[-'’()]/g, ' ').replace(/\s+/g, ' ').trim();
+}
+
 // Capitals without accents, the way the Swiss post writes a locality.
 function postalCapitals(text) {
   return fold(text).toUpperCase();
@@ -37,4 +44,4 @@ function sortBy(items, keyOf) {
   return keyed.map((k) => k.item);
 }
 
-module.exports = { fold, postalCapitals, sortBy };
+module.exports = { fold, joinKey, postalCapitals, sortBy };

@@ -4,7 +4,7 @@
 // Record: region number (1 byte), then one short string: the five-character
 // commune code, the five-digit postal code and the name ("6700167204Achenheim").
 const { DEPARTMENTS } = require('./departments');
-const { fold, sortBy } = require('./collate');
+const { fold, joinKey, sortBy } = require('./collate');
 const { shortString, u8, entry } = require('./cp1252');
 
 const DAY = '2008-06-01';
@@ -78,13 +78,6 @@ function build(history, postRows) {
 }
 
 
-
-// A name reduced for comparison between sources: lower case without
-// accents, hyphens, apostrophes and brackets read as spaces
-// ("Château-Chinon(Ville)" and "Château-Chinon (Ville)" compare equal).
-function joinKey(name) {
-  return fold(name).replace(/[-'’()]/g, ' ').replace(/\s+/g, ' ').trim();
-}
 
 function centre(rows) {
   const mean = (field) => Math.round(rows.reduce((sum, r) => sum + r[field], 0) / rows.length * 1e4) / 1e4;

@@ -36,4 +36,12 @@ function read(gzPath, country) {
   return rows;
 }
 
-module.exports = { read };
+// The mean position of `rows`, which the catalogues built from several rows
+// of a table take as the position of their place.
+function meanPosition(rows) {
+  if (rows.length === 0) throw new Error('mean position of no row');
+  const mean = (field) => rows.reduce((sum, r) => sum + r[field], 0) / rows.length;
+  return { lat: mean('lat'), lon: mean('lon') };
+}
+
+module.exports = { read, meanPosition };
