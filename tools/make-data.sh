@@ -9,7 +9,8 @@
 # Usage: tools/make-data.sh          rewrite data/data.zip
 #        tools/make-data.sh --check  rebuild into a temporary file and compare
 #                                    its entries with data/data.zip's
-# Needs: node, npm, apt-get, dpkg-deb, gdbm_dump (Debian package gdbmtool).
+# Needs: node, npm, apt-get, dpkg-deb, gdbm_dump (Debian package gdbmtool);
+# tools/deps.sh data installs them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,6 +18,8 @@ case "${1:-}" in
   ''|--check) ;;
   *) echo "usage: tools/make-data.sh [--check]" >&2; exit 2 ;;
 esac
+
+tools/deps.sh data
 
 metview_version=5.17.4-1
 metview_sha256=f1b80a95c1d5ef7ba76a0b89b8f646958b84af07acc8b37549fe326770eecdf4
