@@ -3,6 +3,11 @@
 // node_modules, GeoNames' postal-code tables kept in data/sources and the
 // station list of the Debian package metview-data.
 //
+// The archive's entries, in this order: data.fr, data.ca, data.ch, data.be,
+// data.geo (the positions of all of them), then data.lu, data.mc and
+// data.om, added after the positions so that the entries before keep their
+// place in the file.
+//
 // Usage: node make-data.js STATIONS_DUMP OUTPUT_ZIP
 //   STATIONS_DUMP  the text that `gdbm_dump` prints for metview's stations-i.db
 //   OUTPUT_ZIP     where to write the archive
@@ -15,6 +20,9 @@ const france = require('./lib/france');
 const suisse = require('./lib/suisse');
 const belgique = require('./lib/belgique');
 const canada = require('./lib/canada');
+const luxembourg = require('./lib/luxembourg');
+const monaco = require('./lib/monaco');
+const outremer = require('./lib/outremer');
 const geonames = require('./lib/geonames');
 const postal = require('./lib/postal');
 const geo = require('./lib/geo');
@@ -76,6 +84,10 @@ function main() {
     places.filter((p) => p.country === 'BE'));
   const frGeo = france.locate(fr.places, history, postalRows('FR'),
     places.filter((p) => p.country === 'FR'));
+  const lu = luxembourg.build(postalRows('LU'));
+  const mc = monaco.build(postalRows('MC'));
+  const om = outremer.build(history, Object.fromEntries(outremer.TERRITORIES.map(
+    (t) => [t.table, postalRows(t.table)])), postRows);
 
   fs.writeFileSync(output, zip.write([
     { name: 'data.fr', bytes: fr.bytes },
@@ -85,23 +97,36 @@ function main() {
     {
       name: 'data.geo',
       bytes: geo.entry([
-        ['fr', frGeo.coordinates], ['ca', ca.places], ['ch', ch.places], ['be', be.places]]),
+        ['fr', frGeo.coordinates], ['ca', ca.places], ['ch', ch.places], ['be', be.places],
+        ['lu', lu.places], ['mc', mc.places], ['om', om.places]]),
     },
+    { name: 'data.lu', bytes: lu.bytes },
+    { name: 'data.mc', bytes: mc.bytes },
+    { name: 'data.om', bytes: om.bytes },
   ]));
   console.log(`data.fr ${fr.places.length}`);
   console.log(`data.ca ${ca.places.length}`);
   const chDropped = Object.entries(ch.dropped).map(([k, v]) => `${k} ${v}`).join(', ');
   console.log(`data.ch ${ch.places.length} (rows left out: ${chDropped})`);
   console.log(`data.be ${be.places.length} (rows of a locality already listed: ${be.merged})`);
-  const methods = Object.entries(frGeo.methods).map(([k, v]) => `${k} ${v}`).join(', ');
-  console.log(`data.geo ${fr.places.length + ca.places.length + ch.places.length + be.places.length}`
-    + ` (France: ${methods})`);
+  console.log(`data.lu ${lu.places.length} (with their commune in parentheses: ${lu.withCommune})`);
+  console.log(`data.mc ${mc.places.length} (rows of the principality as a whole left out: ${mc.leftOut})`);
+  const list = (counts) => Object.entries(counts).map(([k, v]) => `${k} ${v}`).join(', ');
+  const perTerritory = Object.fromEntries(outremer.TERRITORIES.map(
+    (t) => [t.name, om.places.filter((p) => p.territory === t.number).length]));
+  console.log(`data.om ${om.places.length} (${list(perTerritory)}; names from ${list(om.sources)};`
+    + ` localities that are no commune: ${om.unclaimed.join(', ')})`);
+  const total = [fr, ca, ch, be, lu, mc, om].reduce((n, c) => n + c.places.length, 0);
+  console.log(`data.geo ${total} (France: ${list(frGeo.methods)}; outre-mer: ${list(om.methods)})`);
   if (process.env.NUBRA_DATA_DEBUG) {
     const dir = process.env.NUBRA_DATA_DEBUG;
     fs.writeFileSync(path.join(dir, 'fr.json'), JSON.stringify(fr.places, null, 0));
     fs.writeFileSync(path.join(dir, 'ca.json'), JSON.stringify(ca.places, null, 0));
     fs.writeFileSync(path.join(dir, 'ch.json'), JSON.stringify(ch.places, null, 0));
     fs.writeFileSync(path.join(dir, 'be.json'), JSON.stringify(be.places, null, 0));
+    fs.writeFileSync(path.join(dir, 'lu.json'), JSON.stringify(lu.places, null, 0));
+    fs.writeFileSync(path.join(dir, 'mc.json'), JSON.stringify(mc.places, null, 0));
+    fs.writeFileSync(path.join(dir, 'om.json'), JSON.stringify(om.places, null, 0));
   }
 }
 
