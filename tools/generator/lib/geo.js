@@ -1,7 +1,9 @@
 'use strict';
-// "data.geo": the position of every place of the four catalogues.
+// "data.geo": the position of every place of the seven catalogues.
 //
-// Four sections, one per catalogue, in the order "fr", "ca", "ch", "be".
+// Seven sections, one per catalogue, in the order "fr", "ca", "ch", "be",
+// "lu", "mc", "om" (the last three came later and follow, so the first four
+// keep their bytes).
 // A section: the catalogue's two-letter code (2 ASCII bytes), the 32-bit
 // little-endian record count, then for each record of that catalogue, in its
 // stored order, the latitude and the longitude as 32-bit signed little-endian
