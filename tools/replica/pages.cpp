@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <numbers>
 #include <optional>
+#include <span>
+#include <utility>
 
 namespace nubra::replica {
 
@@ -565,11 +567,54 @@ bool isSummerTime(TSummerTime rule, std::int64_t day)
     return false;
 }
 
-// The zone of a position: boxes for the four countries of the catalogues
-// (Belgium cut from France along its south-western border, Canada split
-// at the provinces' zone limits), a whole-hour nautical zone elsewhere.
+// True when the position lies inside the polygon `corners` (latitude,
+// longitude pairs, in order around it): the even-odd rule.
+bool inside(double latitude, double longitude, std::span<const std::pair<double, double>> corners)
+{
+    bool in = false;
+    for (std::size_t i = 0, j = corners.size() - 1; i < corners.size(); j = i++) {
+        const auto [yi, xi] = corners[i];
+        const auto [yj, xj] = corners[j];
+        if ((yi > latitude) != (yj > latitude) && longitude < (xj - xi) * (latitude - yi) / (yj - yi) + xi)
+            in = !in;
+    }
+    return in;
+}
+
+// Luxembourg's outline, a little outside its border, which its places of
+// the border with Belgium (Martelange, Arlon, Aubange) and France (Longwy)
+// stay on the right side of.
+constexpr std::pair<double, double> kLuxembourg[] = {
+    {49.440, 6.375}, {49.462, 6.100}, {49.495, 5.985}, {49.528, 5.840}, {49.560, 5.850},
+    {49.640, 5.895}, {49.700, 5.858}, {49.780, 5.756}, {49.870, 5.733}, {50.000, 5.835},
+    {50.100, 5.950}, {50.190, 6.030}, {50.135, 6.150}, {50.000, 6.145}, {49.870, 6.330},
+    {49.780, 6.530}, {49.700, 6.520}, {49.580, 6.390}};
+
+// The zone of a position: boxes for the countries of the catalogues
+// (Luxembourg by its outline, Belgium cut from France along its
+// south-western border, Canada split at the provinces' zone limits, each
+// overseas territory its own), a whole-hour nautical zone elsewhere.
 TTimeZone timeZoneAt(double latitude, double longitude)
 {
+    const auto box = [&](double south, double north, double west, double east) {
+        return latitude > south && latitude < north && longitude > west && longitude < east;
+    };
+    if (inside(latitude, longitude, kLuxembourg))
+        return {"Europe/Luxembourg", 3600, "CET", "CEST", TSummerTime::Europe};
+    if (box(43.71, 43.76, 7.39, 7.45))
+        return {"Europe/Monaco", 3600, "CET", "CEST", TSummerTime::Europe};
+    if (box(15.8, 16.6, -61.9, -60.9))
+        return {"America/Guadeloupe", -14400, "AST", "AST", TSummerTime::None};
+    if (box(14.3, 14.95, -61.3, -60.7))
+        return {"America/Martinique", -14400, "AST", "AST", TSummerTime::None};
+    if (box(2.0, 6.0, -54.7, -51.5))
+        return {"America/Cayenne", -10800, "GMT-3", "GMT-3", TSummerTime::None};
+    if (box(-21.45, -20.8, 55.15, 55.9))
+        return {"Indian/Reunion", 14400, "GMT+4", "GMT+4", TSummerTime::None};
+    if (box(-13.1, -12.55, 44.95, 45.35))
+        return {"Indian/Mayotte", 10800, "EAT", "EAT", TSummerTime::None};
+    if (box(46.7, 47.2, -56.5, -56.05))
+        return {"America/Miquelon", -10800, "GMT-3", "GMT-2", TSummerTime::NorthAmerica};
     const bool inBelgium = latitude > 49.45 && latitude < 51.55 && longitude > 2.5 && longitude < 6.45 &&
                            latitude > 51.09 - 0.489 * (longitude - 2.55);
     if (inBelgium)
