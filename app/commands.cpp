@@ -32,16 +32,20 @@ std::optional<std::string> FetchForecast(const TCatalogues& tables, const TServi
     const TCountry* row = FindCountry(country);
     if (!row) return std::nullopt;
     if (!IsValidCity(*row, tables, city)) throw std::runtime_error(InvalidPlaceMessage(country, city));
-    return FetchCityForecast(*row, tables, city, hosts, http, sources[static_cast<std::size_t>(country)], positions);
+    const auto index = static_cast<std::size_t>(country);
+    const TForecastSource* source = index < sources.size() && sources[index] ? sources[index] : row->DefaultSource;
+    return FetchCityForecast(*row, tables, city, hosts, http, *source, positions);
 }
 
 TSourceChoice SettingsSources(const std::string& settingsPath, std::vector<std::string>& rejected) {
-    TSourceChoice sources = AllOn(kDefaultSource);
+    TSourceChoice sources = DefaultSources();
     for (const TCountry& country : Countries()) {
         const std::string value = ReadProfileString(settingsPath, kSourcesSection, country.Key, "");
         if (value.empty()) continue;
-        if (const auto source = ParseSourceName(value)) sources[static_cast<std::size_t>(country.Index)] = *source;
-        else rejected.emplace_back(country.Key);
+        if (const TForecastSource* source = FindSource(country, value))
+            sources[static_cast<std::size_t>(country.Index)] = source;
+        else
+            rejected.emplace_back(country.Key);
     }
     return sources;
 }

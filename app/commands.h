@@ -39,13 +39,13 @@ TPlace ReadDefaultPlace(const std::string& settingsPath);
 void WriteDefaultPlace(const std::string& settingsPath, const TPlace& place);
 
 // The forecast text of `city` from the source of `country`, fetched on
-// `http` from `hosts`; nullopt, with nothing fetched, for a country outside
-// 0..3. A city index that its country's table does not hold raises
+// `http` from `hosts`; nullopt, with nothing fetched, for a country index
+// no row has. A city index that its country's table does not hold raises
 // std::runtime_error with InvalidPlaceMessage before anything is fetched.
 // Fetch and page errors of the sources pass through.
 //
-// The country's source is the one `sources` gives it; for Open-Meteo the
-// place's position is read from `positions` (asked only then).
+// The country's source is the one `sources` gives it (its default where
+// `sources` gives none); a source that reads positions asks `positions`.
 std::optional<std::string> FetchForecast(const TCatalogues& tables, const TServiceHosts& hosts,
                                          std::int32_t country, std::int32_t city, TIdHTTP& http,
                                          const TSourceChoice& sources, const TPositionsSource& positions = {});
@@ -63,10 +63,11 @@ TServiceHosts SettingsHosts(const std::string& settingsPath, std::vector<std::st
                             TServiceHosts base = DefaultServiceHosts());
 
 // The source of each country from the section "sources" of the settings
-// file (keys "france", "suisse", "canada", "belgique", values "classique" or
-// "open-meteo"); an absent key gives kDefaultSource. A value that is
-// neither is ignored (the country gets kDefaultSource) and its key appended
-// to `rejected`.
+// file (keys: the countries' keys; values: the name of a source the country
+// offers, ASCII case ignored); an absent key gives the country's default. A
+// value that names no source the country offers ("monaco=classique") is
+// ignored (the country gets its default) and its key appended to
+// `rejected`.
 TSourceChoice SettingsSources(const std::string& settingsPath, std::vector<std::string>& rejected);
 
 // The title of the error box: the executable's file name without its

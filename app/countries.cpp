@@ -4,17 +4,17 @@
 #include <stdexcept>
 
 #include "ascii.h"
-#include "open_meteo.h"
-
-#include "udef_belgique.h"
-#include "udef_canada.h"
-#include "udef_france.h"
-#include "udef_suisse.h"
+#include "fixed_lists.h"
 
 namespace nubra {
 namespace {
 
 // The row functions that only differ by table, made once for each table.
+template <auto Table>
+const auto& record(const TCatalogues& tables, std::int32_t city) {
+    return (tables.*Table)[static_cast<std::size_t>(city)];
+}
+
 template <auto Table>
 std::int32_t cityCount(const TCatalogues& tables) {
     return CityCount(tables.*Table);
@@ -22,79 +22,103 @@ std::int32_t cityCount(const TCatalogues& tables) {
 
 template <auto Table>
 std::string_view cityName(const TCatalogues& tables, std::int32_t city) {
-    return (tables.*Table)[static_cast<std::size_t>(city)].Nom();
+    return record<Table>(tables, city).Nom();
 }
 
-template <auto Table, auto Source>
-std::string fetch(const TCatalogues& tables, std::int32_t city, const TServiceHosts& hosts, TIdHTTP& http) {
-    return Source((tables.*Table)[static_cast<std::size_t>(city)], hosts, http);
+template <auto Table, auto Group>
+std::int32_t cityGroup(const TCatalogues& tables, std::int32_t city) {
+    return record<Table>(tables, city).*Group;
 }
 
 template <auto Table>
-const auto& record(const TCatalogues& tables, std::int32_t city) {
-    return (tables.*Table)[static_cast<std::size_t>(city)];
+std::string nameEntry(const TCatalogues& tables, std::int32_t city) {
+    return std::string(record<Table>(tables, city).Nom());
 }
 
 using std::to_string;
+using T = TCatalogues;
 
-constexpr std::array<TCountry, 4> kCountries = {{
-    {kFrance, "France", "france", "en France", cityCount<&TCatalogues::FranceCities>,
-     cityName<&TCatalogues::FranceCities>,
+constexpr const TForecastSource* kFranceSources[] = {&kFranceClassique, &kOpenMeteo};
+constexpr const TForecastSource* kSuisseSources[] = {&kSuisseClassique, &kOpenMeteo};
+constexpr const TForecastSource* kCanadaSources[] = {&kCanadaClassique, &kOpenMeteo};
+constexpr const TForecastSource* kBelgiqueSources[] = {&kBelgiqueClassique, &kOpenMeteo};
+// No historic service ever covered these.
+constexpr const TForecastSource* kOpenMeteoOnly[] = {&kOpenMeteo};
+
+// The historic services no longer publish their pages, so a default on them
+// could only fail; Open-Meteo answers for every place's position.
+constexpr const TForecastSource* kDefault = &kOpenMeteo;
+
+constexpr TCountry kCountries[] = {
+    {kFrance, "France", "france", "en France", cityCount<&T::FranceCities>, cityName<&T::FranceCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
-         const TVilleFrance& c = record<&TCatalogues::FranceCities>(tables, city);
+         const TVilleFrance& c = record<&T::FranceCities>(tables, city);
          return {std::string(c.CodePostal()), std::string(c.CodeInsee()), std::string(c.Departement()),
                  std::string(c.Nom()), to_string(c.Region)};
      },
-     fetch<&TCatalogues::FranceCities, GetForecastFrance>,
-     [](std::string_view page, std::string_view name, const TServiceHosts& hosts) {
-         return WalkFrancePage(page, name, hosts.France);
-     },
-     &TCoordinates::France},
-    {kSuisse, "Suisse", "suisse", "en Suisse", cityCount<&TCatalogues::SuisseCities>,
-     cityName<&TCatalogues::SuisseCities>,
+     TListView::ByRegionAndDepartment, FranceRegions, nullptr, nullptr, kFranceSources, kDefault, "fr"},
+    {kSuisse, "Suisse", "suisse", "en Suisse", cityCount<&T::SuisseCities>, cityName<&T::SuisseCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
-         const TVilleSuisse& c = record<&TCatalogues::SuisseCities>(tables, city);
+         const TVilleSuisse& c = record<&T::SuisseCities>(tables, city);
          return {std::string(c.Nom()), to_string(c.NPA)};
      },
-     fetch<&TCatalogues::SuisseCities, GetForecastSuisse>,
-     [](std::string_view page, std::string_view name, const TServiceHosts& hosts) {
-         return WalkSuissePage(page, name, hosts.Suisse);
+     TListView::Flat, {}, nullptr,
+     // The same name is several localities; the postal number tells them apart.
+     [](const TCatalogues& tables, std::int32_t city) {
+         const TVilleSuisse& c = record<&T::SuisseCities>(tables, city);
+         return std::string(c.Nom()) + " " + to_string(c.NPA);
      },
-     &TCoordinates::Suisse},
-    {kCanada, "Canada", "canada", "au Canada", cityCount<&TCatalogues::CanadaCities>,
-     cityName<&TCatalogues::CanadaCities>,
+     kSuisseSources, kDefault, "ch"},
+    {kCanada, "Canada", "canada", "au Canada", cityCount<&T::CanadaCities>, cityName<&T::CanadaCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
-         const TVillecanada& c = record<&TCatalogues::CanadaCities>(tables, city);
+         const TVillecanada& c = record<&T::CanadaCities>(tables, city);
          return {std::string(c.Nom()), to_string(c.Province), std::string(c.CodeVille())};
      },
-     fetch<&TCatalogues::CanadaCities, GetForecastCanada>,
-     [](std::string_view page, std::string_view name, const TServiceHosts& hosts) {
-         return WalkCanadaPage(page, name, hosts.CanadaSite);
-     },
-     &TCoordinates::Canada},
-    {kBelgique, "Belgique", "belgique", "en Belgique", cityCount<&TCatalogues::BelgiqueCities>,
-     cityName<&TCatalogues::BelgiqueCities>,
+     TListView::ByGroup, CanadaProvinces, cityGroup<&T::CanadaCities, &TVillecanada::Province>, nullptr,
+     kCanadaSources, kDefault, "ca"},
+    {kBelgique, "Belgique", "belgique", "en Belgique", cityCount<&T::BelgiqueCities>, cityName<&T::BelgiqueCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
-         const TVilleBelge& c = record<&TCatalogues::BelgiqueCities>(tables, city);
+         const TVilleBelge& c = record<&T::BelgiqueCities>(tables, city);
          return {std::string(c.Nom()), to_string(c.Station)};
      },
-     fetch<&TCatalogues::BelgiqueCities, GetForecastBelgique>,
-     [](std::string_view page, std::string_view name, const TServiceHosts& hosts) {
-         return WalkBelgiquePage(page, name, hosts.Belgique);
+     TListView::Flat, {}, nullptr, nameEntry<&T::BelgiqueCities>, kBelgiqueSources, kDefault, "be"},
+    {kLuxembourg, "Luxembourg", "luxembourg", "au Luxembourg", cityCount<&T::LuxembourgCities>,
+     cityName<&T::LuxembourgCities>,
+     [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
+         const TLieu& c = record<&T::LuxembourgCities>(tables, city);
+         return {std::string(c.Nom()), to_string(c.Groupe)};
      },
-     &TCoordinates::Belgique},
-}};
+     TListView::ByGroup, LuxembourgCantons, cityGroup<&T::LuxembourgCities, &TLieu::Groupe>, nullptr,
+     kOpenMeteoOnly, kDefault, "lu"},
+    {kMonaco, "Monaco", "monaco", "\xE0 Monaco", cityCount<&T::MonacoCities>, cityName<&T::MonacoCities>,
+     [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
+         return {std::string(record<&T::MonacoCities>(tables, city).Nom())};
+     },
+     TListView::Flat, {}, nullptr, nameEntry<&T::MonacoCities>, kOpenMeteoOnly, kDefault, "mc"},
+    {kOutreMer, "Outre-mer", "outre-mer", "outre-mer", cityCount<&T::OutreMerCities>,
+     cityName<&T::OutreMerCities>,
+     [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
+         const TVilleFrance& c = record<&T::OutreMerCities>(tables, city);
+         return {std::string(c.CodePostal()), std::string(c.CodeInsee()), std::string(c.Nom()),
+                 to_string(c.Region)};
+     },
+     TListView::ByGroup, OutreMerTerritories, cityGroup<&T::OutreMerCities, &TVilleFrance::Region>, nullptr,
+     kOpenMeteoOnly, kDefault, "om"},
+};
 
-static_assert(kCountries[kFrance].Index == kFrance && kCountries[kSuisse].Index == kSuisse &&
-                  kCountries[kCanada].Index == kCanada && kCountries[kBelgique].Index == kBelgique,
-              "rows in country-index order");
+constexpr bool rowsInIndexOrder() {
+    for (std::size_t i = 0; i < std::size(kCountries); ++i)
+        if (kCountries[i].Index != static_cast<std::int32_t>(i)) return false;
+    return true;
+}
+static_assert(rowsInIndexOrder(), "rows in country-index order");
 
 } // namespace
 
 std::span<const TCountry> Countries() { return kCountries; }
 
 const TCountry* FindCountry(std::int32_t index) {
-    if (index < 0 || index >= static_cast<std::int32_t>(kCountries.size())) return nullptr;
+    if (index < 0 || index >= static_cast<std::int32_t>(std::size(kCountries))) return nullptr;
     return &kCountries[static_cast<std::size_t>(index)];
 }
 
@@ -104,28 +128,52 @@ const TCountry* FindCountry(std::string_view keyOrIndex) {
     return nullptr;
 }
 
+std::string CountryKeys(std::string_view separator) {
+    std::string keys;
+    for (const TCountry& country : kCountries) {
+        if (!keys.empty()) keys += separator;
+        keys += country.Key;
+    }
+    return keys;
+}
+
 bool IsValidCity(const TCountry& country, const TCatalogues& tables, std::int32_t city) {
     return city >= 0 && city < country.CityCount(tables);
 }
 
-std::optional<TSource> ParseSourceName(std::string_view text) {
-    if (ascii::equalsIgnoreCase(text, "classique")) return TSource::Classique;
-    if (ascii::equalsIgnoreCase(text, "open-meteo")) return TSource::OpenMeteo;
-    return std::nullopt;
+const TForecastSource* FindSource(const TCountry& country, std::string_view name) {
+    for (const TForecastSource* source : country.Sources)
+        if (ascii::equalsIgnoreCase(name, source->Name)) return source;
+    return nullptr;
+}
+
+bool IsSourceName(std::string_view name) {
+    for (const TForecastSource* source : ForecastSources())
+        if (ascii::equalsIgnoreCase(name, source->Name)) return true;
+    return false;
+}
+
+TSourceChoice DefaultSources() {
+    TSourceChoice choice;
+    for (const TCountry& country : kCountries) choice.push_back(country.DefaultSource);
+    return choice;
+}
+
+TSourceChoice AllOn(std::string_view name) {
+    TSourceChoice choice;
+    for (const TCountry& country : kCountries) {
+        const TForecastSource* source = FindSource(country, name);
+        choice.push_back(source ? source : country.DefaultSource);
+    }
+    return choice;
 }
 
 std::string FetchCityForecast(const TCountry& country, const TCatalogues& tables, std::int32_t city,
-                              const TServiceHosts& hosts, TIdHTTP& http, TSource source,
+                              const TServiceHosts& hosts, TIdHTTP& http, const TForecastSource& source,
                               const TPositionsSource& positions) {
     if (!IsValidCity(country, tables, city))
         throw std::runtime_error("Aucune ville d'indice " + to_string(city) + " " + std::string(country.Where));
-    if (source == TSource::Classique) return country.Fetch(tables, city, hosts, http);
-
-    const std::vector<TPosition>& known = positions().*country.Positions;
-    if (static_cast<std::size_t>(city) >= known.size())
-        throw std::runtime_error("Position inconnue pour la ville d'indice " + to_string(city) + " " +
-                                 std::string(country.Where));
-    return GetForecastOpenMeteo(country.CityName(tables, city), known[static_cast<std::size_t>(city)], hosts, http);
+    return source.Fetch(TPlaceQuery{country, tables, city, positions}, hosts, http);
 }
 
 } // namespace nubra

@@ -1,17 +1,14 @@
-// The four countries, one row each: everything that differs between them
-// outside the window's view code (places.cpp shows each country's lists its
-// own way). The sources, the companion and the window's commands go through
-// a row instead of switching on the country index.
+// The countries, one row each: everything that differs between them outside
+// the window's three list views (places.cpp). The sources, the companion and
+// the window's commands go through a row instead of switching on the
+// country index, and nothing else is sized by the number of countries.
 //
-// Adding a country means: its record type, table, entry bytes and parser in
-// catalogue/, its source (udef_<country>.{h,cpp}) and host field in
-// forecast/, one row here, and its lists in places.cpp and the window's
-// country list.
+// Adding a country means: its catalogue (a table and a block in
+// TCatalogues, one row in catalogue/load.cpp, a record reader if its record
+// is new), one row here, and its step in the data generator.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -21,6 +18,7 @@
 #include "catalogue.h"
 #include "coords.h"
 #include "hosts.h"
+#include "sources.h"
 
 namespace nubra {
 
@@ -31,11 +29,26 @@ inline constexpr std::int32_t kFrance = 0;
 inline constexpr std::int32_t kSuisse = 1;
 inline constexpr std::int32_t kCanada = 2;
 inline constexpr std::int32_t kBelgique = 3;
+inline constexpr std::int32_t kLuxembourg = 4;
+inline constexpr std::int32_t kMonaco = 5;
+inline constexpr std::int32_t kOutreMer = 6;
+
+// How the window lists a country's places.
+enum class TListView {
+    // One list of every record (the row's ListEntry texts).
+    Flat,
+    // The groups in the "Région" list; the list of places holds the
+    // records of the group chosen (the row's CityGroup).
+    ByGroup,
+    // Regions, then the region's departments, then the department's
+    // communes (France).
+    ByRegionAndDepartment,
+};
 
 struct TCountry {
     std::int32_t Index;     // kFrance...
     std::string_view Name;  // "France": the country list's entry and messages
-    std::string_view Key;   // "france": nubra-cli's COUNTRY argument
+    std::string_view Key;   // "france": nubra-cli's COUNTRY argument, the [sources] key
     std::string_view Where; // "en France": the country with its preposition
 
     // The number of records of the country's table in `tables`.
@@ -45,64 +58,63 @@ struct TCountry {
     // The fields of record `city` (a valid index) as texts, in declared
     // order (numbers in decimal).
     std::vector<std::string> (*CityFields)(const TCatalogues& tables, std::int32_t city);
-    // Fetches the forecast of record `city` (a valid index) from the
-    // country's source on `http`.
-    std::string (*Fetch)(const TCatalogues& tables, std::int32_t city, const TServiceHosts& hosts, TIdHTTP& http);
-    // The forecast text of a page of the country's source already fetched,
-    // for the place `name`, with the attribution naming the host in `hosts`.
-    std::string (*Walk)(std::string_view page, std::string_view name, const TServiceHosts& hosts);
-    // The positions of the country's records in the positions entry.
-    std::vector<TPosition> TCoordinates::*Positions;
+
+    TListView View;
+    // ByGroup: the group list ("Région" list); ByRegionAndDepartment: the regions.
+    std::span<const std::string_view> Groups;
+    // ByGroup: the group of record `city` (a valid index), 1 for the first of Groups.
+    std::int32_t (*CityGroup)(const TCatalogues& tables, std::int32_t city);
+    // Flat: the list entry of record `city` (a valid index).
+    std::string (*ListEntry)(const TCatalogues& tables, std::int32_t city);
+
+    // The sources the country offers, and the one it reads unless the
+    // settings or the command line choose another of them.
+    std::span<const TForecastSource* const> Sources;
+    const TForecastSource* DefaultSource;
+    // The section of the positions entry holding its records' positions.
+    std::string_view Section;
 };
 
-// Where a country's forecast comes from: its historic service, as the
-// country row fetches it, or Open-Meteo for the record's position.
-enum class TSource { Classique, OpenMeteo };
-
 // The source of each country, by country index.
-using TSourceChoice = std::array<TSource, 4>;
+using TSourceChoice = std::vector<const TForecastSource*>;
 
-// The source of a country the settings name none for. The historic
-// services no longer publish their pages, so a default on them could only
-// fail; Open-Meteo answers for every place's position.
-inline constexpr TSource kDefaultSource = TSource::OpenMeteo;
+// Every country on its default source.
+TSourceChoice DefaultSources();
 
-// Every country on `source`.
-constexpr TSourceChoice AllOn(TSource source)
-{
-    TSourceChoice choice{};
-    choice.fill(source);
-    return choice;
-}
+// Every country on its source named `name` (ASCII case ignored), a country
+// that offers none by that name on its default.
+TSourceChoice AllOn(std::string_view name);
 
-// "classique" or "open-meteo" (ASCII case ignored), or nullopt.
-std::optional<TSource> ParseSourceName(std::string_view text);
+// True when some source is called `name` (ASCII case ignored).
+bool IsSourceName(std::string_view name);
 
-// The positions entry, asked for only when an Open-Meteo fetch needs it:
-// returns the positions, or raises std::runtime_error with the reason they
-// cannot be read.
-using TPositionsSource = std::function<const TCoordinates&()>;
+// The country's source called `name` (ASCII case ignored), or nullptr when
+// it offers none by that name.
+const TForecastSource* FindSource(const TCountry& country, std::string_view name);
 
 // The rows, in country-index order.
 std::span<const TCountry> Countries();
 
-// The row of a country index, or nullptr outside 0..3.
+// The row of a country index, or nullptr outside the rows.
 const TCountry* FindCountry(std::int32_t index);
 
 // The row named by a key ("france") or a country index in decimal ("0"),
 // or nullptr.
 const TCountry* FindCountry(std::string_view keyOrIndex);
 
+// The country keys joined by `separator` ("france, suisse, ...").
+std::string CountryKeys(std::string_view separator);
+
 // True when `city` indexes a record of the country's table.
 bool IsValidCity(const TCountry& country, const TCatalogues& tables, std::int32_t city);
 
 // The forecast of record `city` from `source`; a city index outside the
 // table raises std::runtime_error "Aucune ville d'indice <city> <Where>"
-// before anything is fetched. With Open-Meteo, `positions` is asked for the
-// positions, and a record without one raises std::runtime_error. Fetch
+// before anything is fetched. A source that reads positions asks
+// `positions`; a record without one raises std::runtime_error. Fetch
 // failures of the source pass through.
 std::string FetchCityForecast(const TCountry& country, const TCatalogues& tables, std::int32_t city,
-                              const TServiceHosts& hosts, TIdHTTP& http, TSource source,
+                              const TServiceHosts& hosts, TIdHTTP& http, const TForecastSource& source,
                               const TPositionsSource& positions = {});
 
 } // namespace nubra

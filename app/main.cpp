@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "deferred_icon.h"
@@ -27,15 +28,18 @@ bool answerTerminalOption(int argc, char* argv[])
     }
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         std::fputs("Usage : nubra [--source classique|open-meteo]\n"
-                   "Visionneuse de prévisions météo pour la France, la Suisse, le Canada et la Belgique.\n"
-                   "Choisissez un pays, une région, un département ou une province et une ville,\n"
+                   "Visionneuse de prévisions météo pour la France et l'outre-mer, la Suisse, le Canada,\n"
+                   "la Belgique, le Luxembourg et Monaco.\n"
+                   "Choisissez un pays, une région, un département, une province ou un canton et un lieu,\n"
                    "puis « Voir la Nubra de cette ville ». La ville par défaut est gardée dans\n"
                    "$XDG_CONFIG_HOME/nubra.ini (sinon ~/.config/nubra.ini).\n"
                    "Les prévisions viennent d'Open-Meteo, par une connexion chiffrée et vérifiée,\n"
                    "sauf pour les pays que la section [sources] de nubra.ini met sur « classique ».\n\n"
                    "Options :\n"
                    "  --source SOURCE  prévisions de SOURCE pour tous les pays, pour cette fois :\n"
-                   "                   open-meteo ou classique (les services d'origine de chaque pays)\n"
+                   "                   open-meteo ou classique (les services d'origine de la France, de la\n"
+                   "                   Suisse, du Canada et de la Belgique ; les autres pays restent\n"
+                   "                   sur open-meteo)\n"
                    "  -h, --help     affiche cette aide et quitte\n"
                    "  -V, --version  affiche la version et quitte\n\n"
                    "Voir aussi : nubra-cli(1).\n",
@@ -48,14 +52,14 @@ bool answerTerminalOption(int argc, char* argv[])
 // "--source NAME" or "--source=NAME" anywhere on the command line: the
 // source of every country for this run, written nowhere. False, with a
 // message, for a name that is no source or a missing name.
-bool sourceOption(int argc, char* argv[], std::optional<nubra::TSource>& source)
+bool sourceOption(int argc, char* argv[], std::optional<std::string>& source)
 {
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         std::string_view name;
         if (arg == "--source") {
             if (i + 1 >= argc) {
-                std::fputs("nubra : --source demande classique ou open-meteo\n", stderr);
+                std::fprintf(stderr, "nubra : --source demande %s\n", nubra::SourceNames(" ou ").c_str());
                 return false;
             }
             name = argv[++i];
@@ -64,12 +68,12 @@ bool sourceOption(int argc, char* argv[], std::optional<nubra::TSource>& source)
         } else {
             continue;
         }
-        source = nubra::ParseSourceName(name);
-        if (!source) {
-            std::fprintf(stderr, "nubra : source inconnue « %.*s » (classique ou open-meteo)\n",
-                         static_cast<int>(name.size()), name.data());
+        if (!nubra::IsSourceName(name)) {
+            std::fprintf(stderr, "nubra : source inconnue « %.*s » (%s)\n", static_cast<int>(name.size()),
+                         name.data(), nubra::SourceNames(" ou ").c_str());
             return false;
         }
+        source = std::string(name);
     }
     return true;
 }
@@ -79,7 +83,7 @@ bool sourceOption(int argc, char* argv[], std::optional<nubra::TSource>& source)
 int main(int argc, char* argv[]) {
     if (answerTerminalOption(argc, argv))
         return 0;
-    std::optional<nubra::TSource> source;
+    std::optional<std::string> source;
     if (!sourceOption(argc, argv, source))
         return 2;
     nubra::TFontConfigPreload fonts;  // runs while Qt starts, see font_preload.h

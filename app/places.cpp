@@ -53,25 +53,35 @@ void showFrance(const TCatalogues& tables, std::int32_t city, TCountryView& view
     if (m < static_cast<std::int32_t>(view.Cities.Items.size())) view.Cities.Selected = m;
 }
 
-void showCanada(const TCatalogues& tables, std::int32_t city, TCountryView& view) {
-    const auto& CanadaCities = tables.CanadaCities;
+// A group list, and the places of the record's group.
+void showByGroup(const TCountry& country, const TCatalogues& tables, std::int32_t city, TCountryView& view) {
     view.RegionEnabled = true;
     view.DepartmentEnabled = false;
-    view.Regions.Items = allNames(CanadaProvinces);
-    if (!IsValidCity(CanadaCities, city)) return;
+    view.Regions.Items = allNames(country.Groups);
+    if (!IsValidCity(country, tables, city)) return;
 
-    const TVillecanada& place = CanadaCities[static_cast<std::size_t>(city)];
-    const std::int32_t province = place.Province;
-    if (province >= 1 && province <= static_cast<std::int32_t>(CanadaProvinces.size()))
-        view.Regions.Selected = province - 1;
+    const std::int32_t group = country.CityGroup(tables, city);
+    if (group >= 1 && group <= static_cast<std::int32_t>(country.Groups.size())) view.Regions.Selected = group - 1;
 
+    // Where several places share the record's name, the last one wins.
+    const std::string_view name = country.CityName(tables, city);
     std::int32_t m = 0;
-    for (const TVillecanada& other : CanadaCities) {
-        if (other.Province != place.Province) continue;
-        view.Cities.Items.emplace_back(other.Nom());
-        if (other.Nom() == place.Nom()) m = static_cast<std::int32_t>(view.Cities.Items.size()) - 1;
+    for (std::int32_t other = 0; other < country.CityCount(tables); ++other) {
+        if (country.CityGroup(tables, other) != group) continue;
+        view.Cities.Items.emplace_back(country.CityName(tables, other));
+        if (country.CityName(tables, other) == name) m = static_cast<std::int32_t>(view.Cities.Items.size()) - 1;
     }
     if (m < static_cast<std::int32_t>(view.Cities.Items.size())) view.Cities.Selected = m;
+}
+
+// Every record in one list; the record's row is selected.
+void showFlat(const TCountry& country, const TCatalogues& tables, std::int32_t city, TCountryView& view) {
+    view.RegionEnabled = false;
+    view.DepartmentEnabled = false;
+    const std::int32_t count = country.CityCount(tables);
+    view.Cities.Items.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i) view.Cities.Items.push_back(country.ListEntry(tables, i));
+    if (IsValidCity(country, tables, city)) view.Cities.Selected = city;
 }
 
 } // namespace
@@ -84,37 +94,21 @@ std::int32_t AddSorted(std::vector<std::string>& list, std::string entry) {
 }
 
 TCountryView CountryView(const TCatalogues& tables, std::int32_t city, std::int32_t country) {
-    const auto& SuisseCities = tables.SuisseCities;
-    const auto& BelgiqueCities = tables.BelgiqueCities;
     TCountryView view;
-    const bool known = country >= kFrance && country <= kBelgique;
-    view.Country = known ? country : -1;
-    view.RegionVisible = country == kFrance || country == kCanada;
-    view.DepartmentVisible = country == kFrance;
-
-    switch (country) {
-    case kFrance:
+    const TCountry* row = FindCountry(country);
+    if (!row) return view;
+    view.Country = country;
+    view.RegionVisible = row->View != TListView::Flat;
+    view.DepartmentVisible = row->View == TListView::ByRegionAndDepartment;
+    switch (row->View) {
+    case TListView::ByRegionAndDepartment:
         showFrance(tables, city, view);
         break;
-    case kSuisse:
-        view.RegionEnabled = false;
-        view.DepartmentEnabled = false;
-        view.Cities.Items.reserve(SuisseCities.size());
-        for (const TVilleSuisse& place : SuisseCities)
-            view.Cities.Items.push_back(std::string(place.Nom()) + " " + std::to_string(place.NPA));
-        if (IsValidCity(SuisseCities, city)) view.Cities.Selected = city;
+    case TListView::ByGroup:
+        showByGroup(*row, tables, city, view);
         break;
-    case kCanada:
-        showCanada(tables, city, view);
-        break;
-    case kBelgique:
-        view.RegionEnabled = false;
-        view.DepartmentEnabled = false;
-        view.Cities.Items.reserve(BelgiqueCities.size());
-        for (const TVilleBelge& place : BelgiqueCities) view.Cities.Items.emplace_back(place.Nom());
-        if (IsValidCity(BelgiqueCities, city)) view.Cities.Selected = city;
-        break;
-    default:
+    case TListView::Flat:
+        showFlat(*row, tables, city, view);
         break;
     }
     return view;
@@ -135,21 +129,23 @@ std::vector<std::string> DepartmentCommunes(const TCatalogues& tables, std::stri
     return names;
 }
 
-std::vector<std::string> ProvinceCities(const TCatalogues& tables, std::int32_t province) {
+std::vector<std::string> GroupCities(const TCatalogues& tables, const TCountry& country, std::int32_t group) {
     std::vector<std::string> names;
-    for (const TVillecanada& place : tables.CanadaCities)
-        if (place.Province == province) names.emplace_back(place.Nom());
+    if (country.View != TListView::ByGroup) return names;
+    for (std::int32_t i = 0; i < country.CityCount(tables); ++i)
+        if (country.CityGroup(tables, i) == group) names.emplace_back(country.CityName(tables, i));
     return names;
 }
 
 void ResolveSelection(const TCatalogues& tables, const TSelectionState& state, std::int32_t& City,
                       std::int32_t& Country) {
     const auto& FranceCities = tables.FranceCities;
-    const auto& CanadaCities = tables.CanadaCities;
     Country = state.Country;
+    const TCountry* row = FindCountry(Country);
+    if (!row) return;
     const std::int32_t r = state.Region + 1;
-    switch (Country) {
-    case kFrance: {
+    switch (row->View) {
+    case TListView::ByRegionAndDepartment: {
         const auto d = departmentCode(state.Department);
         for (std::size_t i = 0; i < FranceCities.size(); ++i) {
             const TVilleFrance& place = FranceCities[i];
@@ -160,20 +156,16 @@ void ResolveSelection(const TCatalogues& tables, const TSelectionState& state, s
         }
         break;
     }
-    case kSuisse:
-    case kBelgique:
-        if (state.CityRow >= 0) City = state.CityRow;
-        break;
-    case kCanada:
-        for (std::size_t i = 0; i < CanadaCities.size(); ++i) {
-            const TVillecanada& place = CanadaCities[i];
-            if (place.Province == r && place.Nom() == state.CityText) {
-                City = static_cast<std::int32_t>(i);
+    case TListView::ByGroup:
+        for (std::int32_t i = 0; i < row->CityCount(tables); ++i) {
+            if (row->CityGroup(tables, i) == r && row->CityName(tables, i) == state.CityText) {
+                City = i;
                 return;
             }
         }
         break;
-    default:
+    case TListView::Flat:
+        if (state.CityRow >= 0) City = state.CityRow;
         break;
     }
 }

@@ -4,8 +4,7 @@
 // The window (unit1.h) only copies these contents into its widgets and reads
 // its widgets' selections into a TSelectionState.
 //
-// Country index: 0 France, 1 Switzerland, 2 Canada, 3 Belgium (see
-// countries.h); any other value selects nothing. City index: position of a
+// Country index: a row of countries.h; any other value selects nothing. City index: position of a
 // record in its country's table of the catalogues handed in. Texts are
 // Windows-1252 bytes. Name comparisons are exact.
 #pragma once
@@ -34,20 +33,20 @@ struct TCountryView {
     bool DepartmentVisible = false;          // department list and its caption
     std::optional<bool> RegionEnabled;       // nullopt: left as it is
     std::optional<bool> DepartmentEnabled;
-    TListContent Regions;                    // regions (France) or provinces (Canada)
+    TListContent Regions;                    // regions (France) or the country's groups
     TListContent Departments;                // kept in ascending text order
     TListContent Cities;
 };
 
-// The lists for `country` with the place `city` selected. France and
-// Canada select the record's region or province, its department, and the
-// last entry bearing the record's name; Switzerland and Belgium list the
-// whole table and select entry `city`.
+// The lists for `country` with the place `city` selected, in the country's
+// view (TListView). France and the countries listed by group select the
+// record's region or group, its department, and the last entry bearing the
+// record's name; a flat list holds the whole table and selects entry `city`.
 //
 // A city index that is not valid for the country (including any index of an
-// empty table) never reads outside the table: France and Canada then show
-// their region or province list with nothing selected and empty department
-// and city lists; Switzerland and Belgium show their list with nothing
+// empty table) never reads outside the table: France and the grouped
+// countries then show their region or group list with nothing selected and
+// empty department and city lists; a flat list is shown with nothing
 // selected.
 TCountryView CountryView(const TCatalogues& tables, std::int32_t city, std::int32_t country);
 
@@ -64,8 +63,9 @@ std::vector<std::string> RegionDepartments(std::int32_t region);
 // characters of `departmentText`, in catalogue order.
 std::vector<std::string> DepartmentCommunes(const TCatalogues& tables, std::string_view departmentText);
 
-// Names of the Canadian cities of province `province`, in catalogue order.
-std::vector<std::string> ProvinceCities(const TCatalogues& tables, std::int32_t province);
+// Names of the places of group `group` (1 for the first of its Groups) of a
+// country listed by group, in catalogue order; empty for another view.
+std::vector<std::string> GroupCities(const TCatalogues& tables, const TCountry& country, std::int32_t group);
 
 // The selections on screen, as ResolveSelection reads them.
 struct TSelectionState {
@@ -77,8 +77,8 @@ struct TSelectionState {
 };
 
 // Sets `Country` to the selected country and, when the selected place is
-// found, `City` to its index (the first matching record for France and
-// Canada, the row for Switzerland and Belgium); otherwise `City` is kept.
+// found, `City` to its index (the first matching record for France and the
+// grouped countries, the row for a flat list); otherwise `City` is kept.
 void ResolveSelection(const TCatalogues& tables, const TSelectionState& state, std::int32_t& City,
                       std::int32_t& Country);
 
@@ -86,7 +86,7 @@ void ResolveSelection(const TCatalogues& tables, const TSelectionState& state, s
 bool IsValidPlace(const TCatalogues& tables, std::int32_t country, std::int32_t city);
 
 // The French name of a country index ("France", "Suisse", ...), empty
-// outside 0..3.
+// outside the rows.
 std::string_view CountryName(std::int32_t country);
 
 } // namespace nubra

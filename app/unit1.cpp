@@ -237,7 +237,7 @@ void PreloadCatalogues() {
     if (!preloaded.tables) preloaded = startCatalogueLoad();
 }
 
-TForm1::TForm1(QWidget* parent, TServiceHosts baseHosts, std::optional<TSource> source)
+TForm1::TForm1(QWidget* parent, TServiceHosts baseHosts, std::optional<std::string> source)
     : QWidget(parent), IdHTTP1(std::make_unique<TIdHTTP>()) {
     // Decompressing and parsing 40,000 places takes about as long as Qt
     // takes to build the controls, so the two run side by side. Nothing
@@ -254,7 +254,7 @@ TForm1::TForm1(QWidget* parent, TServiceHosts baseHosts, std::optional<TSource> 
 
     // The source of each country: the command line's for all, else the settings'.
     if (source) {
-        Sources.fill(*source);
+        Sources = AllOn(*source);
     } else {
         std::vector<std::string> rejectedSources;
         Sources = SettingsSources(SettingsPath(), rejectedSources);
@@ -444,22 +444,29 @@ void TForm1::ComboBox3Change() {
 void TForm1::ComboBox1Change() {
     guarded([this] {
         const int position = ComboBox1->currentIndex();
-        if (position < 0) return;
-        if (CurrentCountry == kFrance) {
+        const TCountry* country = FindCountry(CurrentCountry);
+        if (position < 0 || !country) return;
+        switch (country->View) {
+        case TListView::ByRegionAndDepartment:
             ComboBox2->clear();
             ComboBox2->addItems(toDisplay(RegionDepartments(position + 1)));
             ComboBox2->setCurrentIndex(0);
             ComboBox2Change();
-        } else if (CurrentCountry == kCanada) {
+            break;
+        case TListView::ByGroup:
             ListBox1->clear();
-            ListBox1->addItems(toDisplay(ProvinceCities(Catalogues(), position + 1)));
+            ListBox1->addItems(toDisplay(GroupCities(Catalogues(), *country, position + 1)));
+            break;
+        case TListView::Flat:
+            break;
         }
     });
 }
 
 void TForm1::ComboBox2Change() {
     guarded([this] {
-        if (CurrentCountry != kFrance || ComboBox2->currentIndex() < 0) return;
+        const TCountry* country = FindCountry(CurrentCountry);
+        if (!country || country->View != TListView::ByRegionAndDepartment || ComboBox2->currentIndex() < 0) return;
         const auto communes = DepartmentCommunes(Catalogues(), fromDisplay(ComboBox2->currentText()));
         ListBox1->clear();
         ListBox1->addItems(toDisplay(communes));

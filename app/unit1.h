@@ -72,7 +72,7 @@ public:
     // (the command line's --source), is every country's source for this
     // run; else each country's comes from the settings file.
     explicit TForm1(QWidget* parent = nullptr, TServiceHosts baseHosts = DefaultServiceHosts(),
-                    std::optional<TSource> source = std::nullopt);
+                    std::optional<std::string> source = std::nullopt);
     ~TForm1() override;
 
     // Controls, named as in the window's design (each also its objectName).
@@ -96,7 +96,7 @@ public:
     // The hosts the sources read from and the source of each country,
     // fixed at start-up.
     TServiceHosts Hosts;
-    TSourceChoice Sources = AllOn(kDefaultSource);
+    TSourceChoice Sources = DefaultSources();
 
     // The place catalogues, filled by FormCreate and only read afterwards.
     const TCatalogues& Catalogues() const { return *catalogues_.tables; }

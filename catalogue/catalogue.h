@@ -1,6 +1,7 @@
-// The four place catalogues: their in-memory records and tables, and the
-// loader that fills them from the archive's entries "data.fr", "data.ca",
-// "data.ch" and "data.be".
+// The place catalogues: their in-memory records and tables, and the loader
+// that fills them from the archive's entries ("data.fr", "data.ca",
+// "data.ch", "data.be", "data.lu", "data.mc", "data.om"; CatalogueEntries()
+// lists them).
 //
 // Every text is 8-bit Windows-1252. A record owns none of its texts: it
 // points into the bytes of the entry it was parsed from, which its
@@ -130,10 +131,31 @@ public:
     std::uint16_t Station = 0; // WMO station index without its leading zero
 };
 
-static_assert(sizeof(TVilleFrance) == 16 && sizeof(TVillecanada) == 16 && sizeof(TVilleSuisse) == 16 &&
-              sizeof(TVilleBelge) == 16, "a record is a pointer, its lengths and its number");
+// A place of a catalogue that needs no more than its name and, where its
+// country's list is grouped, the group it is listed under (Luxembourg's
+// cantons); a catalogue listed flat stores 0.
+struct TLieu {
+    TLieu() = default;
 
-// The four tables of one load, in stored order (their size is the record
+    std::string_view Nom() const { return std::string_view(name_, length_); }
+
+private:
+    friend TEntryParse ParseLieuEntry(std::span<const std::uint8_t> bytes, std::vector<TLieu>& table);
+
+    TLieu(std::string_view name, std::uint8_t group)
+        : name_(name.data()), length_(static_cast<std::uint8_t>(name.size())), Groupe(group) {}
+
+    const char* name_ = nullptr;
+    std::uint8_t length_ = 0;
+
+public:
+    std::uint8_t Groupe = 0;   // position of its group in its country's group list plus 1; 0: none
+};
+
+static_assert(sizeof(TVilleFrance) == 16 && sizeof(TVillecanada) == 16 && sizeof(TVilleSuisse) == 16 &&
+              sizeof(TVilleBelge) == 16 && sizeof(TLieu) == 16, "a record is a pointer, its lengths and its number");
+
+// The tables of one load, in stored order (their size is the record
 // count), and the entry bytes each table's records point into.
 //
 // Moving a TCatalogues moves each block's buffer along with it, so the
@@ -150,13 +172,32 @@ struct TCatalogues {
     std::vector<TVillecanada> CanadaCities;
     std::vector<TVilleSuisse> SuisseCities;
     std::vector<TVilleBelge> BelgiqueCities;
+    std::vector<TLieu> LuxembourgCities;
+    std::vector<TLieu> MonacoCities;
+    std::vector<TVilleFrance> OutreMerCities;  // the overseas communes, stored as France's are
 
-    // The extracted entries "data.fr", "data.ca", "data.ch" and "data.be".
+    // The extracted entries, one per table.
     std::vector<std::uint8_t> FranceEntry;
     std::vector<std::uint8_t> CanadaEntry;
     std::vector<std::uint8_t> SuisseEntry;
     std::vector<std::uint8_t> BelgiqueEntry;
+    std::vector<std::uint8_t> LuxembourgEntry;
+    std::vector<std::uint8_t> MonacoEntry;
+    std::vector<std::uint8_t> OutreMerEntry;
 };
+
+// One catalogue of the archive: its entry, its section of the positions
+// entry "data.geo" (coords.h), and how the entry's bytes become its table.
+struct TCatalogueEntry {
+    std::string_view Entry;    // "data.fr"
+    std::string_view Section;  // "fr"
+    // Parses `bytes` into the catalogue's table of `tables` and keeps them
+    // as the block the records point into.
+    void (*Fill)(std::vector<std::uint8_t> bytes, TCatalogues& tables);
+};
+
+// The catalogues in the order they are loaded and their sections stored.
+std::span<const TCatalogueEntry> CatalogueEntries();
 
 // Number of records of a table as the 32-bit count the rest of the program
 // works with.
@@ -167,8 +208,9 @@ std::int32_t CityCount(const Table& table) { return static_cast<std::int32_t>(ta
 template <class Table>
 bool IsValidCity(const Table& table, std::int32_t city) { return city >= 0 && city < CityCount(table); }
 
-// Fills the four tables of `tables` from the archive in `resource`, using
-// `entry` as the one memory stream all four entries are decompressed into.
+// Fills the tables of `tables` from the archive in `resource`, one entry
+// after the other in CatalogueEntries() order, using `entry` as the one
+// memory stream every entry is decompressed into.
 // Each entry's bytes move from `entry` into its table's block, so `entry`
 // ends empty. Raises EReadError when an entry cannot be located (the tables
 // already filled keep their records).

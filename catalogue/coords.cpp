@@ -1,12 +1,13 @@
 // Reading the positions entry "data.geo" (format in coords.h).
 #include "coords.h"
 
-#include <array>
+#include <algorithm>
 #include <cstdlib>
 #include <exception>
 #include <string_view>
 #include <utility>
 
+#include "catalogue.h"
 #include "little_endian.h"
 #include "vunzip.h"
 
@@ -33,23 +34,18 @@ std::string ParseCoordinates(std::span<const std::uint8_t> bytes, TCoordinates& 
 {
     out = TCoordinates();
     TCoordinates parsed;
-    // The four sections in stored order; each may appear once.
-    const std::array<std::pair<std::string_view, std::vector<TPosition>*>, 4> sections = {{
-        {"fr", &parsed.France}, {"ca", &parsed.Canada}, {"ch", &parsed.Suisse}, {"be", &parsed.Belgique}}};
-    std::array<bool, 4> seen{};
+    const std::span<const TCatalogueEntry> catalogues = CatalogueEntries();
     std::size_t at = 0;
     while (at < bytes.size()) {
         if (bytes.size() - at < kSectionHead)
             return damaged("en-t\xEAte de section tronqu\xE9");
         const std::string code(reinterpret_cast<const char*>(bytes.data() + at), 2);
-        std::size_t which = 0;
-        while (which < sections.size() && sections[which].first != code)
-            ++which;
-        if (which == sections.size())
+        if (std::none_of(catalogues.begin(), catalogues.end(),
+                         [&](const TCatalogueEntry& c) { return c.Section == code; }))
             return damaged("section inconnue");
-        if (seen[which])
+        if (parsed.Sections.count(code))
             return damaged("section " + code + " en double");
-        seen[which] = true;
+        std::vector<TPosition>& positions = parsed.Sections[code];
         const std::int32_t count = getLe32(bytes, at + 2);
         at += kSectionHead;
         if (count < 0)
@@ -57,7 +53,6 @@ std::string ParseCoordinates(std::span<const std::uint8_t> bytes, TCoordinates& 
         // Compared by division, so that a huge count cannot overflow.
         if (static_cast<std::size_t>(count) > (bytes.size() - at) / kPositionSize)
             return damaged("section " + code + " tronqu\xE9" "e");
-        std::vector<TPosition>& positions = *sections[which].second;
         positions.reserve(static_cast<std::size_t>(count));
         for (std::int32_t i = 0; i < count; ++i, at += kPositionSize) {
             const TPosition p{getLe32(bytes, at), getLe32(bytes, at + 4)};
@@ -67,12 +62,19 @@ std::string ParseCoordinates(std::span<const std::uint8_t> bytes, TCoordinates& 
             positions.push_back(p);
         }
     }
-    for (std::size_t i = 0; i < sections.size(); ++i) {
-        if (!seen[i])
-            return damaged("section " + std::string(sections[i].first) + " absente");
+    for (const TCatalogueEntry& catalogue : catalogues) {
+        if (!parsed.Sections.count(catalogue.Section))
+            return damaged("section " + std::string(catalogue.Section) + " absente");
     }
     out = std::move(parsed);
     return {};
+}
+
+const std::vector<TPosition>& TCoordinates::Of(std::string_view code) const
+{
+    static const std::vector<TPosition> none;
+    const auto found = Sections.find(code);
+    return found == Sections.end() ? none : found->second;
 }
 
 std::string ReadCoordinates(TStream& archive, TCoordinates& out)

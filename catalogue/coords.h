@@ -1,8 +1,9 @@
 // The positions of the catalogue records: the archive entry "data.geo",
 // read only when something asks for positions (never at start-up).
 //
-// Stored form: four sections, one per catalogue, each
-//   catalogue  2 bytes   "fr", "ca", "ch" or "be" (ASCII)
+// Stored form: one section per catalogue (CatalogueEntries() names each
+// catalogue's section), in any order, each
+//   catalogue  2 bytes   "fr", "ca", "ch", "be", "lu", "mc" or "om" (ASCII)
 //   count      4 bytes   32-bit signed little-endian: the catalogue's record count
 //   positions  8 bytes each, per record in the catalogue's stored order:
 //              latitude then longitude, 32-bit signed little-endian
@@ -16,9 +17,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "stream.h"
@@ -32,12 +36,13 @@ struct TPosition {
     std::int32_t Longitude = 0;
 };
 
-// One vector per catalogue, in the catalogue's stored order.
+// The positions of every catalogue, one vector per section, each in its
+// catalogue's stored order.
 struct TCoordinates {
-    std::vector<TPosition> France;
-    std::vector<TPosition> Canada;
-    std::vector<TPosition> Suisse;
-    std::vector<TPosition> Belgique;
+    std::map<std::string, std::vector<TPosition>, std::less<>> Sections;
+
+    // The positions of section `code` ("fr"); empty when there is none.
+    const std::vector<TPosition>& Of(std::string_view code) const;
 };
 
 // Fills `out` from the bytes of a "data.geo" entry. Returns an empty string

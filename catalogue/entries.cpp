@@ -143,4 +143,16 @@ TEntryParse ParseBelgiqueEntry(std::span<const std::uint8_t> bytes, std::vector<
     });
 }
 
+TEntryParse ParseLieuEntry(std::span<const std::uint8_t> bytes, std::vector<TLieu>& table)
+{
+    // group byte + length byte
+    return parseEntry(bytes, table, 2, [](EntryCursor& in) -> std::optional<TLieu> {
+        std::uint8_t group = 0;
+        std::string_view name;
+        if (!in.byte(group) || !in.shortString(name))
+            return std::nullopt;
+        return TLieu(name, group);
+    });
+}
+
 } // namespace nubra

@@ -10,6 +10,9 @@
 //   "data.ca"  province (1 byte), city code (short string), name (short string)
 //   "data.ch"  postal number (2 bytes), name (short string)
 //   "data.be"  station number (2 bytes), name (short string)
+//   "data.lu"  canton (1 byte), name (short string)
+//   "data.mc"  0 (1 byte), name (short string)
+//   "data.om"  territory (1 byte), commune string as in "data.fr"
 #pragma once
 
 #include <cstddef>
@@ -47,5 +50,6 @@ TEntryParse ParseFranceEntry(std::span<const std::uint8_t> bytes, std::vector<TV
 TEntryParse ParseCanadaEntry(std::span<const std::uint8_t> bytes, std::vector<TVillecanada>& table);
 TEntryParse ParseSuisseEntry(std::span<const std::uint8_t> bytes, std::vector<TVilleSuisse>& table);
 TEntryParse ParseBelgiqueEntry(std::span<const std::uint8_t> bytes, std::vector<TVilleBelge>& table);
+TEntryParse ParseLieuEntry(std::span<const std::uint8_t> bytes, std::vector<TLieu>& table);
 
 } // namespace nubra

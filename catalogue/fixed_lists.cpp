@@ -146,4 +146,15 @@ const std::array<std::string_view, 13> CanadaProvinces = {
     "Yukon",
 };
 
+const std::array<std::string_view, 12> LuxembourgCantons = {
+    "Capellen", "Clervaux", "Diekirch", "Echternach", "Esch-sur-Alzette", "Grevenmacher",
+    "Luxembourg", "Mersch", "Redange", "Remich", "Vianden", "Wiltz",
+};
+
+const std::array<std::string_view, 6> OutreMerTerritories = {
+    "Guadeloupe", "Martinique", "Guyane",
+    "La R\xE9union", // La Réunion
+    "Saint-Pierre-et-Miquelon", "Mayotte",
+};
+
 } // namespace nubra

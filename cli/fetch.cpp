@@ -42,8 +42,7 @@ bool writeAll(const std::string& bytes)
 int RunFetch(const Args& args)
 {
     if (args.empty()) {
-        std::fputs("Usage : nubra-cli fetch URL [URL...]\n", stderr);
-        return 2;
+        return PrintUsage("fetch");
     }
     TIdHTTP client;
     if (args.size() == 1) {

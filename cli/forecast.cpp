@@ -2,14 +2,15 @@
 // prints a place's forecast, as the window's "Voir la Nubra de cette ville"
 // does.
 //
-//   COUNTRY  france, suisse, canada, belgique, or 0 to 3
+//   COUNTRY  a country's key or index
 //   PLACE    a city index (decimal digits) or a place's name as the
 //            catalogue writes it (UTF-8 on the command line); of several
 //            places with that name, the first in the catalogue's order
 //   --raw    the text as the source returns it (Windows-1252, CR LF)
-//   --source classique or open-meteo; without it, the country's source in
-//            the "sources" section of nubra.ini, as the window takes it
-//            (Open-Meteo where that section names none)
+//   --source a source's name (classique, open-meteo); a country that
+//            offers none by that name keeps its default; without it, the
+//            country's source in the "sources" section of nubra.ini, as the
+//            window takes it (Open-Meteo where that section names none)
 //
 // Without --raw the text is converted to UTF-8 with plain line feeds.
 // Errors (a fetch that fails, an unknown place) go to standard error with
@@ -27,17 +28,7 @@ namespace nubra::cli {
 
 namespace {
 
-int usage()
-{
-    std::fputs("Usage : nubra-cli forecast PAYS LIEU [--raw] [--source SOURCE]\n"
-               "  PAYS      france, suisse, canada, belgique (ou 0 à 3)\n"
-               "  LIEU      indice de la ville dans le catalogue, ou son nom\n"
-               "  --raw     texte brut (Windows-1252, fins de ligne CR LF)\n"
-               "  --source  open-meteo ou classique (par défaut : la section [sources] de nubra.ini,\n"
-               "            sinon open-meteo)\n",
-               stderr);
-    return 2;
-}
+int usage() { return PrintUsage("forecast"); }
 
 // A city index written in decimal digits only, within the 32-bit range.
 std::optional<std::int32_t> parseIndex(const std::string& text)
@@ -80,17 +71,17 @@ std::optional<std::int32_t> FindPlaceByName(const TCountry& country, const TCata
 int RunForecast(const Args& args)
 {
     bool raw = false;
-    std::optional<TSource> source;
+    std::optional<std::string> sourceName;
     Args positional;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--raw") {
             raw = true;
         } else if (args[i] == "--source") {
-            if (i + 1 == args.size() || !(source = ParseSourceName(args[i + 1]))) {
-                std::fputs("nubra-cli forecast : --source demande classique ou open-meteo\n", stderr);
+            if (i + 1 == args.size() || !IsSourceName(args[i + 1])) {
+                std::fprintf(stderr, "nubra-cli forecast : --source demande %s\n", SourceNames(" ou ").c_str());
                 return usage();
             }
-            ++i;
+            sourceName = args[++i];
         } else {
             positional.push_back(args[i]);
         }
@@ -115,8 +106,8 @@ int RunForecast(const Args& args)
                          static_cast<int>(country->Where.size()), country->Where.data());
             return 1;
         }
-        if (!source)
-            source = ConfiguredSources()[static_cast<std::size_t>(country->Index)];
+        const auto index = static_cast<std::size_t>(country->Index);
+        const TForecastSource* source = sourceName ? AllOn(*sourceName)[index] : ConfiguredSources()[index];
         TEmbeddedPositions embedded;
         const TPositionsSource positions = [&embedded]() -> const TCoordinates& { return embedded.Get(); };
         TIdHTTP http;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "sources.h"
 #include "profile.h"
 #include "subcommands.h"
 
@@ -21,25 +22,38 @@ TServiceHosts ConfiguredHosts()
     return hosts;
 }
 
+namespace {
+
+// The names of the sources the country `key` offers ("classique ou open-meteo").
+std::string sourcesOf(const std::string& key)
+{
+    std::string names;
+    if (const TCountry* country = FindCountry(std::string_view(key)))
+        for (const TForecastSource* source : country->Sources)
+            names += (names.empty() ? "" : " ou ") + std::string(source->Name);
+    return names;
+}
+
+} // namespace
+
 TSourceChoice ConfiguredSources()
 {
     const std::string path = SettingsPath();
     std::vector<std::string> rejected;
     const TSourceChoice sources = SettingsSources(path, rejected);
     for (const std::string& key : rejected)
-        std::fprintf(stderr, "nubra-cli : source « %s » de %s ignorée (attendu : classique ou open-meteo)\n",
-                     key.c_str(), path.c_str());
+        std::fprintf(stderr, "nubra-cli : source « %s » de %s ignorée (attendu : %s)\n", key.c_str(), path.c_str(),
+                     sourcesOf(key).c_str());
     return sources;
 }
 
 int RunHosts(const Args& args)
 {
     if (!args.empty()) {
-        std::fputs("Usage : nubra-cli hosts\n", stderr);
-        return 2;
+        return PrintUsage("hosts");
     }
     const TServiceHosts hosts = ConfiguredHosts();
-    for (std::string_view key : ServiceHostKeys)
+    for (std::string_view key : SourceHostKeys())
         std::printf("%.*s=%s\n", static_cast<int>(key.size()), key.data(), ServiceHostField(hosts, key)->c_str());
     return 0;
 }

@@ -1,8 +1,14 @@
-// nubra-cli parse COUNTRY NAME PAGE: runs one source's walk on a page saved
-// in a file, exactly as the window would on the page fetched.
+// nubra-cli parse COUNTRY NAME PAGE [--source SOURCE]
+// nubra-cli parse SOURCE NAME PAGE
+// runs one source's reading of a page saved in a file, exactly as the
+// window would on the page fetched.
 //
-//   COUNTRY  france, suisse, canada, belgique, or 0 to 3; or open-meteo,
-//            for an answer of the Open-Meteo source (its JSON as received)
+//   COUNTRY  a country's key or index: the page comes from that country's
+//            source named SOURCE, by default the first the country lists
+//            (its historic service where it has one)
+//   SOURCE   in place of a country, the name of a source that is the same
+//            for every country offering it (open-meteo: its JSON as
+//            received)
 //   NAME     the place's name (UTF-8 on the command line; the walk gets it
 //            in Windows-1252)
 //   PAGE     a file holding the page body as fetched (for France, the
@@ -15,10 +21,11 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "cp1252.h"
-#include "open_meteo.h"
+#include "sources.h"
 #include "subcommands.h"
 
 namespace nubra::cli {
@@ -74,13 +81,21 @@ bool readPage(const std::string& path, std::string& page)
     return true;
 }
 
-int usage()
+int usage() { return PrintUsage("parse"); }
+
+// The one source called `name` whatever the country, or nullptr when no
+// source or several (each country's own "classique") have that name.
+const TForecastSource* commonSource(std::string_view name)
 {
-    std::fputs("Usage : nubra-cli parse PAYS NOM PAGE\n"
-               "  PAYS  france, suisse, canada, belgique (ou 0 à 3), ou open-meteo\n"
-               "  NOM   nom du lieu pour l'en-tête\n"
-               "  PAGE  fichier contenant la page telle que reçue\n", stderr);
-    return 2;
+    const TForecastSource* found = nullptr;
+    for (const TForecastSource* source : ForecastSources()) {
+        if (source->Name != name)
+            continue;
+        if (found)
+            return nullptr;
+        found = source;
+    }
+    return found;
 }
 
 } // namespace
@@ -92,25 +107,39 @@ const TCountry* ParseCountry(const std::string& text)
 
 int RunParse(const Args& args)
 {
-    if (args.size() != 3)
+    Args positional;
+    std::optional<std::string> sourceName;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--source" && i + 1 < args.size())
+            sourceName = args[++i];
+        else
+            positional.push_back(args[i]);
+    }
+    if (positional.size() != 3)
         return usage();
-    // "open-meteo" in place of a country: the page is an Open-Meteo answer.
-    const bool openMeteo = args[0] == "open-meteo";
-    const TCountry* country = openMeteo ? nullptr : ParseCountry(args[0]);
-    if (!openMeteo && !country) {
-        std::fprintf(stderr, "nubra-cli parse : pays inconnu « %s »\n", args[0].c_str());
+    const TForecastSource* source = nullptr;
+    if (const TCountry* country = ParseCountry(positional[0])) {
+        source = sourceName ? FindSource(*country, *sourceName) : country->Sources.front();
+        if (!source) {
+            std::fprintf(stderr, "nubra-cli parse : pas de source « %s » %.*s\n", sourceName->c_str(),
+                         static_cast<int>(country->Where.size()), country->Where.data());
+            return usage();
+        }
+    } else if (!sourceName) {
+        source = commonSource(positional[0]);
+    }
+    if (!source) {
+        std::fprintf(stderr, "nubra-cli parse : pays inconnu « %s »\n", positional[0].c_str());
         return usage();
     }
     const TServiceHosts hosts = ConfiguredHosts();
 
     std::string page;
-    if (!readPage(args[2], page))
+    if (!readPage(positional[2], page))
         return 1;
 
     try {
-        const std::string name = Utf8ToCp1252(args[1]);
-        const std::string text = openMeteo ? OpenMeteoText(page, name, LiveServiceHost(hosts.OpenMeteo))
-                                           : country->Walk(page, name, hosts);
+        const std::string text = source->Text(page, Utf8ToCp1252(positional[1]), hosts);
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
     } catch (const std::exception& error) {

@@ -2,7 +2,8 @@
 // reads them from its embedded archive.
 //
 //   nubra-cli places COUNTRY [TEXT] [--coords]
-//       COUNTRY  france, suisse, canada, belgique, or 0 to 3
+//       COUNTRY  a country's key (france, suisse, canada, belgique,
+//                luxembourg, monaco, outre-mer) or its index
 //       TEXT     only the places whose name contains TEXT (UTF-8 on the
 //                command line, compared in Windows-1252, case and accents
 //                as written)
@@ -15,8 +16,11 @@
 //                 suisse    index Nom NPA
 //                 canada    index Nom Province CodeVille
 //                 belgique  index Nom Station
+//                 luxembourg index Nom Canton
+//                 monaco    index Nom
+//                 outre-mer index CodePostal CodeInsee Nom Territoire
 //   nubra-cli places --counts
-//       stdout: "france N", "suisse N", "canada N", "belgique N"
+//       stdout: one line per country, its key and its count: "france N"...
 //
 // Exit status 0 on success (also when no name matches), 1 when the
 // catalogues cannot be loaded, 2 on a usage error.
@@ -35,18 +39,9 @@ namespace nubra::cli {
 
 namespace {
 
-int usage()
-{
-    std::fputs("Usage : nubra-cli places PAYS [TEXTE] [--coords]\n"
-               "        nubra-cli places --counts\n"
-               "  PAYS      france, suisse, canada, belgique (ou 0 \xC3\xA0 3)\n"
-               "  TEXTE     ne garde que les lieux dont le nom contient ce texte\n"
-               "  --coords  ajoute la latitude et la longitude de chaque lieu\n",
-               stderr);
-    return 2;
-}
+int usage() { return PrintUsage("places"); }
 
-// Loads the four tables from the executable's resource "data", as the window
+// Loads the tables from the executable's resource "data", as the window
 // does at start-up. The failure's message goes to standard error.
 bool loadCatalogues(TCatalogues& tables)
 {
@@ -78,7 +73,7 @@ const std::vector<TPosition>* loadPositions(const TCountry& country, const TCata
                                             TCoordinates& coordinates)
 {
     std::string error = LoadEmbeddedCoordinates(coordinates);
-    const std::vector<TPosition>* positions = &(coordinates.*country.Positions);
+    const std::vector<TPosition>* positions = &coordinates.Of(country.Section);
     if (error.empty() && positions->size() != static_cast<std::size_t>(country.CityCount(tables)))
         error = "Coordonn\xE9" "es illisibles : " + std::to_string(positions->size()) + " positions pour "
               + std::to_string(country.CityCount(tables)) + " lieux " + std::string(country.Where);
@@ -110,10 +105,6 @@ void printCountry(const TCountry& country, const TCatalogues& tables, std::strin
 
 int RunPlaces(const Args& args)
 {
-    if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
-        usage();
-        return 0;
-    }
     TCatalogues tables;
     if (args.size() == 1 && args[0] == "--counts") {
         if (!loadCatalogues(tables))

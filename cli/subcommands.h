@@ -2,6 +2,7 @@
 // name and returns the process exit status.
 #pragma once
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,9 +18,16 @@ using Args = std::vector<std::string>;
 struct Command {
     const char* name;
     int (*run)(const Args& args);
-    const char* usage;    // one line, French
     const char* summary;  // one line, French
 };
+
+// The subcommand called `name`, or nullptr.
+const Command* FindCommand(std::string_view name);
+// The general help: every subcommand's forms and summary.
+void PrintHelp(std::FILE* out);
+// The usage of subcommand `name`: its forms, then its arguments; returns 2,
+// the exit status of a usage error.
+int PrintUsage(std::string_view name, std::FILE* out = stderr);
 
 int RunUnzip(const Args& args);
 int RunFetch(const Args& args);
@@ -28,7 +36,7 @@ int RunForecast(const Args& args);
 int RunHosts(const Args& args);
 int RunPlaces(const Args& args);
 
-// COUNTRY arguments: "france", "suisse", "canada", "belgique" or 0 to 3;
+// COUNTRY arguments: a country's key ("france") or its index in decimal;
 // nullptr for any other text.
 const TCountry* ParseCountry(const std::string& text);
 // The hosts of the "serveurs" section of nubra.ini over the defaults, as the

@@ -32,13 +32,7 @@ void printError(const std::exception& e)
     std::fprintf(stderr, "error: %s\n", Cp1252ToUtf8(e.what()).c_str());
 }
 
-int usage()
-{
-    std::fputs("Usage : nubra-cli unzip ARCHIVE ENTR\xC3\x89" "E\n"
-               "        nubra-cli unzip --list ARCHIVE\n",
-               stderr);
-    return 2;
-}
+int usage() { return PrintUsage("unzip"); }
 
 int extractEntry(const std::string& archive, const std::string& entry)
 {

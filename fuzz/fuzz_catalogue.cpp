@@ -1,5 +1,6 @@
 // The parsing of a decompressed catalogue entry: byte 0 chooses the
-// country, the rest is the entry (bogus counts, truncated records...).
+// record reader (0 France, 1 Canada, 2 Suisse, 3 Belgique, 4 the other
+// countries), the rest is the entry (bogus counts, truncated records...).
 // Every text of every record is read while the input is alive: the records
 // point into it, and AddressSanitizer catches a view that reaches outside.
 #include <cstddef>
@@ -27,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1)
         return 0;
     const std::span<const std::uint8_t> entry(data + 1, size - 1);
-    switch (data[0] & 3) {
+    switch (data[0] % 5) {
     case 0: {
         std::vector<TVilleFrance> t;
         ParseFranceEntry(entry, t);
@@ -55,10 +56,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             touch(c.Nom());
         break;
     }
-    default: {
+    case 3: {
         std::vector<TVilleBelge> t;
         ParseBelgiqueEntry(entry, t);
         for (const TVilleBelge& c : t)
+            touch(c.Nom());
+        break;
+    }
+    default: {
+        std::vector<TLieu> t;
+        ParseLieuEntry(entry, t);
+        for (const TLieu& c : t)
             touch(c.Nom());
         break;
     }

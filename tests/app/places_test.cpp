@@ -223,7 +223,8 @@ TEST_F(SmallCatalogue, CorsicaAndRegionChanges) {
     EXPECT_EQ(ileDeFrance.front(), "75 : Paris (Paris)");
     EXPECT_TRUE(RegionDepartments(0).empty());
     EXPECT_TRUE(RegionDepartments(23).empty());
-    EXPECT_EQ(ProvinceCities(tables, 1), (std::vector<std::string>{"Airdrie", "Banff", "Banff"}));
+    EXPECT_EQ(GroupCities(tables, *FindCountry(kCanada), 1), (std::vector<std::string>{"Airdrie", "Banff", "Banff"}));
+    EXPECT_TRUE(GroupCities(tables, *FindCountry(kSuisse), 1).empty());
 }
 
 TEST(SortedList, AddReportsThePositionInTextOrder) {
@@ -261,11 +262,10 @@ struct TRecordingHttp : test::TRecordingHttp {
     TRecordingHttp() : test::TRecordingHttp(TMissingPage::Empty) {}
 };
 
-constexpr TSourceChoice kClassic = AllOn(TSource::Classique);
 
 TEST_F(SmallCatalogue, FetchForecastChecksTheIndexBeforeFetching) {
     const TServiceHosts hosts = DefaultServiceHosts();
-    const TSourceChoice classic = kClassic;
+    const TSourceChoice classic = AllOn("classique");
     TRecordingHttp http;
     EXPECT_FALSE(FetchForecast(tables, hosts, 7, 0, http, classic).has_value());
     EXPECT_FALSE(FetchForecast(tables, hosts, -1, 0, http, classic).has_value());
@@ -290,14 +290,14 @@ TEST_F(SmallCatalogue, FetchForecastChecksTheIndexBeforeFetching) {
 // record's fields in declared order, and the fetch refusing an index its
 // table does not hold before anything is fetched.
 TEST_F(SmallCatalogue, CountryRowsDescribeEachCountry) {
-    ASSERT_EQ(Countries().size(), 4u);
+    ASSERT_EQ(Countries().size(), 7u);
     for (const TCountry& row : Countries()) {
         EXPECT_EQ(FindCountry(row.Index), &row);
         EXPECT_EQ(FindCountry(row.Key), &row);
         EXPECT_EQ(FindCountry(std::to_string(row.Index)), &row);
         EXPECT_EQ(CountryName(row.Index), row.Name);
     }
-    EXPECT_EQ(FindCountry(4), nullptr);
+    EXPECT_EQ(FindCountry(7), nullptr);
     EXPECT_EQ(FindCountry("FRANCE"), nullptr);
     EXPECT_EQ(FindCountry(" 0"), nullptr);
     EXPECT_EQ(FindCountry(kCanada)->CityCount(tables), 4);
@@ -305,9 +305,6 @@ TEST_F(SmallCatalogue, CountryRowsDescribeEachCountry) {
     EXPECT_EQ(FindCountry(kFrance)->CityFields(tables, 0),
               (std::vector<std::string>{"67000", "67001", "67", "Achenheim", "1"}));
     EXPECT_EQ(FindCountry(kBelgique)->CityFields(tables, 1), (std::vector<std::string>{"Bruxelles", "6451"}));
-    const TCoordinates coordinates;
-    EXPECT_EQ(&(coordinates.*FindCountry(kSuisse)->Positions), &coordinates.Suisse);
-    EXPECT_EQ(&(coordinates.*FindCountry(kCanada)->Positions), &coordinates.Canada);
 
     const TServiceHosts hosts = DefaultServiceHosts();
     TRecordingHttp http;
@@ -318,8 +315,8 @@ TEST_F(SmallCatalogue, CountryRowsDescribeEachCountry) {
                               "Aucune ville d'indice 2147483647 en Belgique"};
     for (std::size_t i = 0; i < std::size(outside); ++i) {
         try {
-            FetchCityForecast(*FindCountry(outside[i].first), tables, outside[i].second, hosts, http,
-                              TSource::Classique);
+            const TCountry& country = *FindCountry(outside[i].first);
+            FetchCityForecast(country, tables, outside[i].second, hosts, http, *FindSource(country, "classique"));
             ADD_FAILURE() << messages[i];
         } catch (const std::runtime_error& error) {
             EXPECT_STREQ(error.what(), messages[i]);
@@ -360,15 +357,23 @@ TEST_F(TempConfig, DefaultPlaceIsWrittenCityFirstAndReadBack) {
 TEST_F(TempConfig, SourcesComeFromTheSourcesSection) {
     const auto file = (dir_ / "nubra.ini").string();
     std::vector<std::string> rejected;
-    EXPECT_EQ(SettingsSources(file, rejected), AllOn(TSource::OpenMeteo));  // no file: Open-Meteo everywhere
+    EXPECT_EQ(SettingsSources(file, rejected), AllOn("open-meteo"));  // no file: Open-Meteo everywhere
     WriteProfileString(file, "sources", "belgique", "open-meteo");
     WriteProfileString(file, "sources", "suisse", "Open-Meteo");
     WriteProfileString(file, "sources", "france", "classique");
     WriteProfileString(file, "sources", "canada", "meteo");
+    WriteProfileString(file, "sources", "monaco", "classique");
     const TSourceChoice sources = SettingsSources(file, rejected);
-    // The value that is no source leaves its country on the default.
-    EXPECT_EQ(sources, (TSourceChoice{TSource::Classique, TSource::OpenMeteo, TSource::OpenMeteo, TSource::OpenMeteo}));
-    EXPECT_EQ(rejected, (std::vector<std::string>{"canada"}));
+    // A value that is no source, or a source the country does not offer,
+    // leaves its country on its default.
+    TSourceChoice expected = DefaultSources();
+    expected[kFrance] = &kFranceClassique;
+    EXPECT_EQ(sources, expected);
+    EXPECT_EQ(sources[kMonaco], &kOpenMeteo);
+    EXPECT_EQ(rejected, (std::vector<std::string>{"canada", "monaco"}));
+    // On the command line, a country without a classic source stays on Open-Meteo.
+    EXPECT_EQ(AllOn("CLASSIQUE")[kCanada], &kCanadaClassique);
+    EXPECT_EQ(AllOn("classique")[kLuxembourg], &kOpenMeteo);
 }
 
 TEST_F(TempConfig, WithoutSettingsTheForecastComesFromOpenMeteoOverHttps) {
@@ -379,7 +384,7 @@ TEST_F(TempConfig, WithoutSettingsTheForecastComesFromOpenMeteoOverHttps) {
     TCatalogues tables;
     FillTable(franceEntry({{"Achenheim", "67", 1}}), ParseFranceEntry, tables.FranceEntry, tables.FranceCities);
     TCoordinates positions;
-    positions.France = {{48583300, 7633300}};
+    positions.Sections["fr"] = {{48583300, 7633300}};
     TRecordingHttp http;
     // The recording client answers an empty page, which is no forecast.
     EXPECT_THROW(
@@ -417,7 +422,7 @@ TEST_F(TempConfig, HostOverridesComeFromTheServeursSection) {
     TCatalogues tables;
     FillTable(EntryBytes(1).le16(8355).text("AADORF"), ParseSuisseEntry, tables.SuisseEntry, tables.SuisseCities);
     TRecordingHttp http;
-    FetchForecast(tables, hosts, kSuisse, 0, http, kClassic);
+    FetchForecast(tables, hosts, kSuisse, 0, http, AllOn("classique"));
     ASSERT_EQ(http.Requests.size(), 1u);
     EXPECT_EQ(http.Requests[0].rfind("http://127.0.0.1:8080/", 0), 0u) << http.Requests[0];
     EXPECT_EQ(hosts.Belgique, "miroir.example:81");  // no key: kept

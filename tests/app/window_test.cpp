@@ -363,7 +363,7 @@ TEST_F(WindowTest, ChoosingCanadaShowsTheFirstProvinceAndFetchesNothing) {
     choose(form.ComboBox1, 10);
     EXPECT_GT(form.ListBox1->count(), 0);
     EXPECT_TRUE(form.ListBox1->selectedItems().isEmpty());
-    EXPECT_EQ(form.ListBox1->item(0)->text(), fromCp1252(ProvinceCities(tables(), 11).front()));
+    EXPECT_EQ(form.ListBox1->item(0)->text(), fromCp1252(GroupCities(tables(), *FindCountry(kCanada), 11).front()));
 
     // Switzerland and Belgium list their whole catalogue.
     choose(form.ComboBox3, 1);
@@ -425,7 +425,7 @@ TEST_F(WindowTest, SourcesChosenPerCountryOrForTheRun) {
     TForm1& form = open();
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].Text, fromCp1252("Source ignor\xE9" "e dans la section [sources] de nubra.ini : suisse."));
-    EXPECT_EQ(form.Sources[kSuisse], TSource::OpenMeteo);
+    EXPECT_EQ(form.Sources[kSuisse], &kOpenMeteo);
     const QStringList lines = form.Memo1->toPlainText().split('\n');
     ASSERT_GE(lines.size(), 10);
     EXPECT_TRUE(lines[0].startsWith(fromCp1252("Pr\xE9visions Open-Meteo pour " +
@@ -444,7 +444,7 @@ TEST_F(WindowTest, SourcesChosenPerCountryOrForTheRun) {
 
     form_.reset();
     const std::string before = config_->read();
-    form_ = std::make_unique<TForm1>(nullptr, DefaultServiceHosts(), TSource::Classique);
+    form_ = std::make_unique<TForm1>(nullptr, DefaultServiceHosts(), "classique");
     const QStringList classic = form_->Memo1->toPlainText().split('\n');
     ASSERT_GE(classic.size(), 2);
     EXPECT_EQ(classic[1], "Nubra Belge - http://" + QString::fromStdString(replica_->host()));
@@ -733,7 +733,7 @@ TEST_F(WindowTest, EscapeAbandonsAnOpenMeteoFetchDuringTheHandshake) {
     const QString before = form.Memo1->toPlainText();
     TBadServer silent(TBadServer::Mode::Silent);
     form.Hosts.OpenMeteo = silent.host();  // no scheme: TLS
-    form.Sources[kFrance] = TSource::OpenMeteo;
+    form.Sources[kFrance] = &kOpenMeteo;
 
     QTimer escape;  // once connected, the fetch can only be in the handshake
     QObject::connect(&escape, &QTimer::timeout, [&] {

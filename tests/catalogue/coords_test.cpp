@@ -34,49 +34,54 @@ void section(std::vector<std::uint8_t>& out, const char* code, std::int32_t coun
     out.insert(out.end(), pairs.bytes().begin(), pairs.bytes().end());
 }
 
-std::vector<std::uint8_t> fourSections()
+// Three sections with positions, in another order than the catalogues',
+// then every other catalogue's section empty.
+std::vector<std::uint8_t> everySection()
 {
     std::vector<std::uint8_t> bytes;
+    section(bytes, "ch", 2, {{46'005'400, 8'954'500}, {-90'000'000, 180'000'000}});
     section(bytes, "fr", 1, {{48'856'600, 2'352'200}});
     section(bytes, "ca", 1, {{45'508'900, -73'561'700}});
-    section(bytes, "ch", 2, {{46'005'400, 8'954'500}, {-90'000'000, 180'000'000}});
-    section(bytes, "be", 0, {});
+    for (const TCatalogueEntry& c : CatalogueEntries())
+        if (c.Section != "ch" && c.Section != "fr" && c.Section != "ca")
+            section(bytes, std::string(c.Section).c_str(), 0, {});
     return bytes;
 }
 
 TEST(ParseCoordinates, ReadsEachSectionIntoItsCountry)
 {
     TCoordinates c;
-    ASSERT_EQ(ParseCoordinates(fourSections(), c), "");
-    ASSERT_EQ(c.France.size(), 1u);
-    ASSERT_EQ(c.Canada.size(), 1u);
-    ASSERT_EQ(c.Suisse.size(), 2u);
-    EXPECT_TRUE(c.Belgique.empty());
-    EXPECT_EQ(c.Canada[0].Longitude, -73'561'700);
-    EXPECT_EQ(c.Suisse[1].Latitude, -90'000'000);
-    EXPECT_EQ(c.Suisse[1].Longitude, 180'000'000);
+    ASSERT_EQ(ParseCoordinates(everySection(), c), "");
+    ASSERT_EQ(c.Of("fr").size(), 1u);
+    ASSERT_EQ(c.Of("ca").size(), 1u);
+    ASSERT_EQ(c.Of("ch").size(), 2u);
+    EXPECT_TRUE(c.Of("be").empty());
+    EXPECT_EQ(c.Of("ca")[0].Longitude, -73'561'700);
+    EXPECT_EQ(c.Of("ch")[1].Latitude, -90'000'000);
+    EXPECT_EQ(c.Of("ch")[1].Longitude, 180'000'000);
+    EXPECT_TRUE(c.Of("xx").empty());
 }
 
 TEST(ParseCoordinates, RejectsDamagedEntriesWithAMessageAndNoPositions)
 {
     const TPosition paris{48'856'600, 2'352'200};
-    // Four sections of which the first is given, the three others as carried.
+    // A section of which the first is given, then the other catalogues' empty.
     auto withFirst = [](const char* code, std::int32_t count, const std::vector<TPosition>& positions) {
         std::vector<std::uint8_t> b;
         section(b, code, count, positions);
-        section(b, "ca", 0, {});
-        section(b, "ch", 0, {});
-        section(b, "be", 0, {});
+        for (const TCatalogueEntry& c : CatalogueEntries())
+            if (c.Section != "fr") section(b, std::string(c.Section).c_str(), 0, {});
         return b;
     };
     std::vector<std::uint8_t> trailing = withFirst("fr", 0, {});
     trailing.push_back(0);
     std::vector<std::uint8_t> repeated = withFirst("fr", 0, {});
     section(repeated, "fr", 0, {});
-    std::vector<std::uint8_t> withoutBelgium;
-    section(withoutBelgium, "fr", 0, {});
-    section(withoutBelgium, "ca", 0, {});
-    section(withoutBelgium, "ch", 0, {});
+    std::vector<std::uint8_t> withoutTheLast;
+    const std::span<const TCatalogueEntry> catalogues = CatalogueEntries();
+    for (const TCatalogueEntry& c : catalogues.first(catalogues.size() - 1))
+        section(withoutTheLast, std::string(c.Section).c_str(), 0, {});
+    const std::string lastMissing = "section " + std::string(catalogues.back().Section) + " absente";
     std::vector<std::uint8_t> cut;
     section(cut, "fr", 1, {});
     cut.insert(cut.end(), {1, 2, 3, 4});
@@ -87,7 +92,7 @@ TEST(ParseCoordinates, RejectsDamagedEntriesWithAMessageAndNoPositions)
         const char* message; // a part of the expected message
     } cases[] = {
         {"empty entry", {}, "section fr absente"},
-        {"last section missing", withoutBelgium, "section be absente"},
+        {"last section missing", withoutTheLast, lastMissing.c_str()},
         {"cut inside a position", cut, "section fr tronqu"},
         {"count beyond the data", withFirst("fr", 0x7FFFFFFF, {paris}), "section fr tronqu"},
         {"negative count", withFirst("fr", -1, {paris}), "n\xE9gatif"},
@@ -99,11 +104,10 @@ TEST(ParseCoordinates, RejectsDamagedEntriesWithAMessageAndNoPositions)
     };
     for (const auto& c : cases) {
         TCoordinates out;
-        out.France.push_back({});
+        out.Sections["fr"].push_back({});
         const std::string message = ParseCoordinates(c.bytes, out);
         EXPECT_NE(message.find(c.message), std::string::npos) << c.what << ": " << message;
-        EXPECT_TRUE(out.France.empty() && out.Canada.empty() && out.Suisse.empty() && out.Belgique.empty())
-            << c.what;
+        EXPECT_TRUE(out.Sections.empty()) << c.what;
     }
 }
 
@@ -182,10 +186,10 @@ protected:
 TEST_F(CarriedPositions, OnePositionPerRecordOfEachCatalogue)
 {
     ASSERT_EQ(readError, "");
-    EXPECT_EQ(positions.France.size(), france.size());
-    EXPECT_EQ(positions.Canada.size(), canada.size());
-    EXPECT_EQ(positions.Suisse.size(), suisse.size());
-    EXPECT_EQ(positions.Belgique.size(), belgique.size());
+    EXPECT_EQ(positions.Of("fr").size(), france.size());
+    EXPECT_EQ(positions.Of("ca").size(), canada.size());
+    EXPECT_EQ(positions.Of("ch").size(), suisse.size());
+    EXPECT_EQ(positions.Of("be").size(), belgique.size());
     EXPECT_EQ(france.size(), 36565u);
 }
 
@@ -196,10 +200,12 @@ TEST_F(CarriedPositions, EveryPositionLiesInsideItsCountry)
         const std::vector<TPosition>& positions;
         double south, north, west, east; // degrees, a box around the country
     } boxes[] = {
-        {"France (with Corsica)", positions.France, 41.3, 51.1, -5.2, 9.6},
-        {"Canada", positions.Canada, 41.6, 83.2, -141.1, -52.6},
-        {"Switzerland", positions.Suisse, 45.8, 47.9, 5.9, 10.5},
-        {"Belgium", positions.Belgique, 49.49, 51.51, 2.54, 6.41},
+        {"France (with Corsica)", positions.Of("fr"), 41.3, 51.1, -5.2, 9.6},
+        {"Canada", positions.Of("ca"), 41.6, 83.2, -141.1, -52.6},
+        {"Switzerland", positions.Of("ch"), 45.8, 47.9, 5.9, 10.5},
+        {"Belgium", positions.Of("be"), 49.49, 51.51, 2.54, 6.41},
+        {"Luxembourg", positions.Of("lu"), 49.44, 50.19, 5.73, 6.54},
+        {"Monaco", positions.Of("mc"), 43.72, 43.76, 7.40, 7.44},
     };
     for (const auto& box : boxes) {
         ASSERT_FALSE(box.positions.empty()) << box.country;
@@ -224,18 +230,18 @@ TEST_F(CarriedPositions, KnownPlacesAreWhereTheyAre)
         const std::vector<TPosition>& positions;
         double latitude, longitude;
     } known[] = {
-        {"Paris", frenchCommune("75056"), positions.France, 48.8566, 2.3522},
-        {"Achenheim", frenchCommune("67001"), positions.France, 48.5808, 7.6275},
+        {"Paris", frenchCommune("75056"), positions.Of("fr"), 48.8566, 2.3522},
+        {"Achenheim", frenchCommune("67001"), positions.Of("fr"), 48.5808, 7.6275},
         // Missing from the postal table: placed through another source.
-        {"Pierrefitte-sur-Seine", frenchCommune("93059"), positions.France, 48.9653, 2.3600},
+        {"Pierrefitte-sur-Seine", frenchCommune("93059"), positions.Of("fr"), 48.9653, 2.3600},
         {"Montr\xE9" "al", find(canada, [](const TVillecanada& c) { return c.Nom() == "Montr\xE9" "al"; }),
-         positions.Canada, 45.5089, -73.5617},
+         positions.Of("ca"), 45.5089, -73.5617},
         {"Lugano", find(suisse, [](const TVilleSuisse& c) { return c.Nom() == "LUGANO" && c.NPA == 6900; }),
-         positions.Suisse, 46.0037, 8.9511},
+         positions.Of("ch"), 46.0037, 8.9511},
         {"Bruxelles", find(belgique, [](const TVilleBelge& c) { return c.Nom() == "Bruxelles"; }),
-         positions.Belgique, 50.8467, 4.3525},
+         positions.Of("be"), 50.8467, 4.3525},
         {"Oostende", find(belgique, [](const TVilleBelge& c) { return c.Nom() == "Oostende"; }),
-         positions.Belgique, 51.2300, 2.9200},
+         positions.Of("be"), 51.2300, 2.9200},
     };
     for (const auto& k : known) {
         ASSERT_EQ(k.index.size(), 1u) << k.place;

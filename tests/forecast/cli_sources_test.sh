@@ -35,7 +35,11 @@ expect_status 0 "$cli" parse france Paris "$data/france_no_update_marker.html"
 # Usage errors exit 2, failures 1 with a French message.
 expect_status 2 "$cli" parse
 expect_status 2 "$cli" parse espagne x "$data/suisse_npa_1200.html"
-expect_status 2 "$cli" parse 4 x "$data/suisse_npa_1200.html"
+expect_status 2 "$cli" parse 7 x "$data/suisse_npa_1200.html"
+# Each country's own "classique" is no source without its country; a
+# country offers only its own sources.
+expect_status 2 "$cli" parse classique x "$data/suisse_npa_1200.html"
+expect_status 2 "$cli" parse monaco x "$data/suisse_npa_1200.html" --source classique
 expect_status 2 "$cli" forecast france
 expect_status 2 "$cli" hosts de trop
 expect_status 1 "$cli" parse france x "$work/absent.html"
@@ -44,6 +48,12 @@ expect_status 1 "$cli" parse france x "$work/absent.html"
 sed 's/"precipitation_sum":\[[^]]*\],//' "$data/open_meteo_answer.json" >"$work/no_rain.json"
 expect_status 0 "$cli" parse open-meteo Achenheim "$work/no_rain.json"
 [ "$(wc -l <"$work/out")" -eq 6 ] && ! grep -q " mm" "$work/out" || fail "answer without precipitation: $(cat "$work/out" "$work/err")"
+# A country without a historic service reads Open-Meteo answers; another
+# reads them when told so, exactly as open-meteo alone does.
+expect_status 0 "$cli" parse luxembourg Achenheim "$work/no_rain.json"
+cp "$work/out" "$work/by_country"
+expect_status 0 "$cli" parse france Achenheim --source open-meteo "$work/no_rain.json"
+cmp -s "$work/out" "$work/by_country" || fail "parse france --source open-meteo: $(cat "$work/out" "$work/err")"
 printf '{"error":true,"reason":"Parameter forecast_days must be between 0 and 16"}' >"$work/refused.json"
 expect_status 1 "$cli" parse open-meteo X "$work/refused.json"
 grep -qx "Le service Open-Meteo refuse la demande : Parameter forecast_days must be between 0 and 16" "$work/err" ||
@@ -112,6 +122,10 @@ head -1 "$work/out" | grep -q "^Prévisions Open-Meteo pour " || fail "--source 
 expect_status 0 "$cli" forecast belgique Bruxelles --source classique
 head -1 "$work/out" | grep -q "^Prévisions pour Bruxelles" || fail "--source classique ignored: $(head -1 "$work/out")"
 expect_status 2 "$cli" forecast belgique 0 --source meteo
+# The new countries have no historic service: --source classique leaves them on Open-Meteo.
+expect_status 0 "$cli" forecast monaco Monte-Carlo --source classique
+head -1 "$work/out" | grep -q "^Prévisions Open-Meteo pour Monte-Carlo, " || fail "monaco: $(cat "$work/out" "$work/err")"
+grep -q "^GET /v1/forecast?latitude=43.7[0-9]*&longitude=7.4[0-9]*&" "$work/replica.log" || fail "no request for Monte-Carlo"
 expect_status 1 "$cli" forecast canada "Nulle Part Ailleurs"
 grep -q "aucun lieu nommé" "$work/err" || fail "unknown place message: $(cat "$work/err")"
 expect_status 1 "$cli" forecast belgique 999999

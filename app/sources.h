@@ -1,0 +1,71 @@
+// Where a forecast comes from. Every source is one TForecastSource: the
+// historic service of each of the first four countries ("classique", one
+// per country, since each reads its own site and its own record) and
+// Open-Meteo, which forecasts any position. The window, its commands and
+// nubra-cli only call through these; the country rows (countries.h) say
+// which sources each country offers.
+//
+// A further source is one more TForecastSource here and its name in the
+// rows of the countries that offer it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "catalogue.h"
+#include "coords.h"
+#include "hosts.h"
+
+namespace nubra {
+
+class TIdHTTP;
+struct TCountry;
+
+// The positions entry, asked for only when a fetch needs it: returns the
+// positions, or raises std::runtime_error with the reason they cannot be
+// read.
+using TPositionsSource = std::function<const TCoordinates&()>;
+
+// A record of a country's catalogue, as a source fetches it.
+struct TPlaceQuery {
+    const TCountry& Country;
+    const TCatalogues& Tables;
+    std::int32_t City;                    // a valid index of the country's table
+    const TPositionsSource& Positions;    // may be empty for a source that needs none
+};
+
+struct TForecastSource {
+    // The name in the settings' [sources] section and after --source.
+    std::string_view Name;
+    // The keys of the hosts it reads (the "serveurs" section), in the order
+    // nubra-cli hosts lists them.
+    std::span<const std::string_view> HostKeys;
+    // The forecast text of `place`, fetched on `http` from `hosts`. Fetch
+    // and page errors raise.
+    std::string (*Fetch)(const TPlaceQuery& place, const TServiceHosts& hosts, TIdHTTP& http);
+    // The forecast text of an answer of this source already fetched (what
+    // Fetch would have made of it), for the place named `name`, crediting
+    // the host in `hosts`. What nubra-cli parse runs.
+    std::string (*Text)(std::string_view page, std::string_view name, const TServiceHosts& hosts);
+};
+
+extern const TForecastSource kFranceClassique;
+extern const TForecastSource kSuisseClassique;
+extern const TForecastSource kCanadaClassique;
+extern const TForecastSource kBelgiqueClassique;
+extern const TForecastSource kOpenMeteo;
+
+// Every source once, in the order their hosts are listed.
+std::span<const TForecastSource* const> ForecastSources();
+
+// The hosts' keys of every source, each once, in ForecastSources() order.
+std::span<const std::string_view> SourceHostKeys();
+
+// The source names, each once, in ForecastSources() order, joined by
+// `separator` ("classique ou open-meteo").
+std::string SourceNames(std::string_view separator);
+
+} // namespace nubra
