@@ -452,6 +452,47 @@ TEST_F(WindowTest, SourcesChosenPerCountryOrForTheRun) {
     EXPECT_EQ(config_->read(), before);
 }
 
+// The countries without a historic service: Monaco's quarters at start-up,
+// a Luxembourg locality chosen by canton, a commune of La Reunion chosen by
+// territory and stored as the default, each forecast by Open-Meteo (here
+// the replica).
+TEST_F(WindowTest, LuxembourgMonacoAndOutreMerShowOpenMeteoForecasts) {
+    config_->write(test::hostsSection(replica_->host()) + "[general]\nPays=5\nvilledefaut=5\n");
+    TForm1& form = open();
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(form.ComboBox3->currentText(), "Monaco");
+    EXPECT_FALSE(form.ComboBox1->isVisible());
+    ASSERT_EQ(form.ListBox1->count(), 6);
+    EXPECT_EQ(selectedCity(form.ListBox1), "Monte-Carlo");
+    const auto heading = [&] { return form.Memo1->toPlainText().section('\n', 0, 0); };
+    EXPECT_TRUE(heading().startsWith(fromCp1252("Pr\xE9visions Open-Meteo pour Monte-Carlo, actualis\xE9" "es le ")))
+        << heading().toStdString();
+
+    const struct {
+        int country, group;
+        const char* place;  // UTF-8
+    } visits[] = {{kLuxembourg, 4, "Esch-sur-Alzette"}, {kOutreMer, 3, "Saint-Denis"}};
+    for (const auto& visit : visits) {
+        SCOPED_TRACE(visit.place);
+        choose(form.ComboBox3, visit.country);
+        EXPECT_TRUE(form.ComboBox1->isVisible());
+        EXPECT_FALSE(form.ComboBox2->isVisible());
+        choose(form.ComboBox1, visit.group);
+        const auto rows = form.ListBox1->findItems(QString::fromUtf8(visit.place), Qt::MatchExactly);
+        ASSERT_EQ(rows.size(), 1);
+        form.ListBox1->setCurrentItem(rows[0]);
+        form.Button3->click();
+        EXPECT_TRUE(boxes().empty());
+        EXPECT_EQ(CurrentCountry, visit.country);
+        EXPECT_EQ(fromCp1252(FindCountry(visit.country)->CityName(tables(), CurrentCity)), QString::fromUtf8(visit.place));
+        EXPECT_TRUE(heading().startsWith(QString::fromUtf8("Prévisions Open-Meteo pour ") + QString::fromUtf8(visit.place)))
+            << heading().toStdString();
+    }
+    form.Button4->click();
+    EXPECT_EQ(config_->read(), test::hostsSection(replica_->host()) + "[general]\nPays=6\nvilledefaut=" +
+                                   std::to_string(CurrentCity) + "\n");
+}
+
 TEST_F(WindowTest, TheTwoCastillonOfPyreneesAtlantiquesResolveToTheFirst) {
     std::vector<std::int32_t> castillon;
     settings("Pays=7\n");
