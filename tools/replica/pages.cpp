@@ -581,14 +581,19 @@ bool inside(double latitude, double longitude, std::span<const std::pair<double,
     return in;
 }
 
-// Luxembourg's outline, a little outside its border, which its places of
-// the border with Belgium (Martelange, Arlon, Aubange) and France (Longwy)
-// stay on the right side of.
+// Luxembourg's outline, drawn between its border places and their
+// neighbours in Belgium (Arlon, Martelange, Aubange) and France (Longwy,
+// Audun-le-Tiche, Thionville's north), so that each stays on its side.
 constexpr std::pair<double, double> kLuxembourg[] = {
-    {49.440, 6.375}, {49.462, 6.100}, {49.495, 5.985}, {49.528, 5.840}, {49.560, 5.850},
-    {49.640, 5.895}, {49.700, 5.858}, {49.780, 5.756}, {49.870, 5.733}, {50.000, 5.835},
-    {50.100, 5.950}, {50.190, 6.030}, {50.135, 6.150}, {50.000, 6.145}, {49.870, 6.330},
-    {49.780, 6.530}, {49.700, 6.520}, {49.580, 6.390}};
+    {49.518, 5.830}, {49.505, 5.880}, {49.497, 5.930}, {49.490, 5.960}, {49.455, 6.000}, {49.455, 6.050},
+    {49.475, 6.080}, {49.490, 6.120}, {49.504, 6.160}, {49.510, 6.200}, {49.506, 6.255}, {49.505, 6.274},
+    {49.478, 6.283}, {49.478, 6.300}, {49.465, 6.340}, {49.465, 6.370}, {49.500, 6.390}, {49.580, 6.450},
+    {49.700, 6.550}, {49.810, 6.550}, {50.175, 6.140}, {50.175, 6.010}, {50.160, 5.965}, {50.115, 5.915},
+    {50.095, 5.905}, {50.060, 5.855}, {50.040, 5.855}, {50.022, 5.848}, {50.005, 5.835}, {49.985, 5.820},
+    {49.955, 5.785}, {49.940, 5.775}, {49.900, 5.770}, {49.880, 5.765}, {49.845, 5.765}, {49.835, 5.739},
+    {49.826, 5.742}, {49.815, 5.755}, {49.800, 5.780}, {49.775, 5.800}, {49.765, 5.805}, {49.745, 5.815},
+    {49.735, 5.830}, {49.724, 5.835}, {49.721, 5.866}, {49.705, 5.870}, {49.678, 5.865}, {49.655, 5.885},
+    {49.640, 5.885}, {49.600, 5.865}, {49.575, 5.865}, {49.552, 5.832}, {49.528, 5.830}};
 
 // The zone of a position: boxes for the countries of the catalogues
 // (Luxembourg by its outline, Belgium cut from France along its
@@ -601,7 +606,7 @@ TTimeZone timeZoneAt(double latitude, double longitude)
     };
     if (inside(latitude, longitude, kLuxembourg))
         return {"Europe/Luxembourg", 3600, "CET", "CEST", TSummerTime::Europe};
-    if (box(43.71, 43.76, 7.39, 7.45))
+    if (box(43.724, 43.741, 7.408, 7.44))  // between Cap-d'Ail and Beausoleil
         return {"Europe/Monaco", 3600, "CET", "CEST", TSummerTime::Europe};
     if (box(15.8, 16.6, -61.9, -60.9))
         return {"America/Guadeloupe", -14400, "AST", "AST", TSummerTime::None};
