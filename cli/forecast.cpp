@@ -102,8 +102,8 @@ int RunForecast(const Args& args)
         if (!city)
             city = FindPlaceByName(*country, tables, Utf8ToCp1252(positional[1]));
         if (!city) {
-            std::fprintf(stderr, "nubra-cli forecast : aucun lieu nommé « %s » %.*s\n", positional[1].c_str(),
-                         static_cast<int>(country->Where.size()), country->Where.data());
+            std::fprintf(stderr, "nubra-cli forecast : aucun lieu nommé « %s » %s\n", positional[1].c_str(),
+                         Cp1252ToUtf8(country->Where).c_str());
             return 1;
         }
         const auto index = static_cast<std::size_t>(country->Index);

@@ -121,8 +121,8 @@ int RunParse(const Args& args)
     if (const TCountry* country = ParseCountry(positional[0])) {
         source = sourceName ? FindSource(*country, *sourceName) : country->Sources.front();
         if (!source) {
-            std::fprintf(stderr, "nubra-cli parse : pas de source « %s » %.*s\n", sourceName->c_str(),
-                         static_cast<int>(country->Where.size()), country->Where.data());
+            std::fprintf(stderr, "nubra-cli parse : pas de source « %s » %s\n", sourceName->c_str(),
+                         Cp1252ToUtf8(country->Where).c_str());
             return usage();
         }
     } else if (!sourceName) {
