@@ -11,10 +11,11 @@
 #   BUILD_DIR  build folder (default: build)
 #   JOBS       parallel compile jobs (default: the number of processors)
 #   PAYS       country of the city shown: 0 France (default), 1 Suisse,
-#              2 Canada, 3 Belgique
+#              2 Canada, 3 Belgique, 4 Luxembourg, 5 Monaco, 6 Outre-mer
 #   VILLE      name of that city in its catalogue (default: Strasbourg)
 #   SOURCE     classique (default) or open-meteo: the window's --source,
 #              always given, since the window's own default is Open-Meteo
+#              (Luxembourg, Monaco and Outre-mer read Open-Meteo either way)
 #
 # docs/screenshot.png is the historic service's page (the defaults);
 # docs/screenshot-open-meteo.png is taken with
