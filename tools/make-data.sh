@@ -2,7 +2,8 @@
 # Regenerates data/data.zip, the catalogue archive bound into Nubra, from the
 # pinned public sources: three npm packages (versions and hashes in
 # tools/generator/package-lock.json), GeoNames' postal-code tables kept in
-# data/sources (checked below) and the station list of the Debian package
+# data/sources and MeteoAlarm's area tables kept in data/sources/warnings
+# (both checked below) and the station list of the Debian package
 # metview-data. The same sources give the same entries, and with the same
 # zlib the same archive, byte for byte.
 #
@@ -37,6 +38,15 @@ f9446b4365e9e7d9ac0765f21aa018ea2167b8f130d128fba7d9b429d56486fa  zipcodes.ch.cs
 cea3b1c9dca8b8acbbf3c5cd80ea751bafde670ef3783657dd0f2531507d39a4  zipcodes.re.csv.gz
 a5cf06f07635ea173aa581574153568e79bb931a6560002a3c8a66adda551752  zipcodes.pm.csv.gz
 1314ea75c7d7ab0322b5a6cfc556069f9961ef2f9ebd4dbd58feb54f7ed5e72f  zipcodes.yt.csv.gz
+SUMS
+)
+# MeteoAlarm's alias table and region polygons: data/README.md tells where
+# they come from.
+(cd data/sources/warnings && sha256sum --check --quiet - <<'SUMS'
+267a2fec626d5f1a3ac32ae4fdccb4ab2e2f347a1a501bb4ed1caebbe64fcaae  meteoalarm-geocodes-aliases__iobroker-meteoalarm.csv
+bdfeea1f8c0f64f44e19bb51b59e1fa5e330e8a229265c0e54840ea4f4085567  meteoalarm-geocodes-extract_france__em-jov-meteoalarm.json
+00f308c86c1fef24b2e3428c4e43d1ab7a7fc7fc49dd8942b599672c3feb7da4  meteoalarm-geocodes-extract_belgium__em-jov-meteoalarm.json
+2209b72c20a293e68f5aecbc46a408621fe63a25a9e9e36ede1f17d581cf9cdb  meteoalarm-geocodes-extract_luxembourg__em-jov-meteoalarm.json
 SUMS
 )
 

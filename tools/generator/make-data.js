@@ -1,12 +1,14 @@
 'use strict';
 // Builds the catalogue archive from the pinned packages installed under
 // node_modules, GeoNames' postal-code tables kept in data/sources and the
-// station list of the Debian package metview-data.
+// station list of the Debian package metview-data, and MeteoAlarm's area
+// tables kept in data/sources/warnings.
 //
 // The archive's entries, in this order: data.fr, data.ca, data.ch, data.be,
 // data.geo (the positions of all of them), then data.lu, data.mc and
 // data.om, added after the positions so that the entries before keep their
-// place in the file.
+// place in the file, and last data.vig (the warning areas of the French,
+// Belgian and Luxembourg places) for the same reason.
 //
 // Usage: node make-data.js STATIONS_DUMP OUTPUT_ZIP
 //   STATIONS_DUMP  the text that `gdbm_dump` prints for metview's stations-i.db
@@ -26,6 +28,7 @@ const outremer = require('./lib/outremer');
 const geonames = require('./lib/geonames');
 const postal = require('./lib/postal');
 const geo = require('./lib/geo');
+const warnings = require('./lib/warnings');
 const zip = require('./lib/zip');
 
 const modules = path.join(__dirname, 'node_modules');
@@ -88,6 +91,14 @@ function main() {
   const mc = monaco.build(postalRows('MC'));
   const om = outremer.build(history, Object.fromEntries(outremer.TERRITORIES.map(
     (t) => [t.table, postalRows(t.table)])), postRows);
+  const warningFile = (name) => fs.readFileSync(path.join(sources, 'warnings', name), 'utf8');
+  const vig = warnings.build({
+    aliases: warningFile('meteoalarm-geocodes-aliases__iobroker-meteoalarm.csv'),
+    france: warningFile('meteoalarm-geocodes-extract_france__em-jov-meteoalarm.json'),
+    belgium: warningFile('meteoalarm-geocodes-extract_belgium__em-jov-meteoalarm.json'),
+    luxembourg: warningFile('meteoalarm-geocodes-extract_luxembourg__em-jov-meteoalarm.json'),
+  }, readJson('@etalab/decoupage-administratif/data/departements.json'),
+  { places: fr.places, positions: frGeo.coordinates }, be.places, lu.places);
 
   fs.writeFileSync(output, zip.write([
     { name: 'data.fr', bytes: fr.bytes },
@@ -103,6 +114,7 @@ function main() {
     { name: 'data.lu', bytes: lu.bytes },
     { name: 'data.mc', bytes: mc.bytes },
     { name: 'data.om', bytes: om.bytes },
+    { name: 'data.vig', bytes: vig.bytes },
   ]));
   console.log(`data.fr ${fr.places.length}`);
   console.log(`data.ca ${ca.places.length}`);
@@ -118,6 +130,11 @@ function main() {
     + ` localities that are no commune: ${om.unclaimed.join(', ')})`);
   const total = [fr, ca, ch, be, lu, mc, om].reduce((n, c) => n + c.places.length, 0);
   console.log(`data.geo ${total} (France: ${list(frGeo.methods)}; outre-mer: ${list(om.methods)})`);
+  const byPolygons = [...vig.france.table].filter(([, d]) => d.method === 'polygons')
+    .map(([code, d]) => `${code} ${d.emma} ${d.nuts3}`);
+  console.log(`data.vig ${fr.places.length + be.places.length + lu.places.length}`
+    + ` (French departments: ${list(vig.france.methods)}, by the polygons: ${byPolygons.join(', ')};`
+    + ` Belgium: ${list(vig.belgium)}; Luxembourg: ${list(vig.luxembourg)})`);
   if (process.env.NUBRA_DATA_DEBUG) {
     const dir = process.env.NUBRA_DATA_DEBUG;
     fs.writeFileSync(path.join(dir, 'fr.json'), JSON.stringify(fr.places, null, 0));
