@@ -8,7 +8,7 @@
 set -euo pipefail
 
 common=(cmake ninja-build g++ pkg-config qt6-base-dev libfontconfig-dev libboost-dev nlohmann-json3-dev zip unzip
-        libssl-dev openssl ca-certificates)
+        libssl-dev openssl ca-certificates libpugixml-dev)
 # The packaging checks register only the validators they find:
 # desktop-file-validate, appstreamcli and groff.
 test_only=(libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libdeflate-dev
