@@ -90,6 +90,9 @@ TEST_F(CarriedArchive, EveryEntryIsConsumedToItsLastByte)
     check("data.ca", ParseCanadaEntry, std::vector<TVillecanada>());
     check("data.ch", ParseSuisseEntry, std::vector<TVilleSuisse>());
     check("data.be", ParseBelgiqueEntry, std::vector<TVilleBelge>());
+    check("data.lu", ParseLieuEntry, std::vector<TLieu>());
+    check("data.mc", ParseLieuEntry, std::vector<TLieu>());
+    check("data.om", ParseFranceEntry, std::vector<TVilleFrance>());
 }
 
 TEST_F(CarriedArchive, FirstRecords)
