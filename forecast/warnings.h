@@ -31,7 +31,7 @@
 // A reader either returns every warning of the document or raises
 // EWarningDocument with a one-line French message (Windows-1252) saying
 // what is wrong, e.g. "Document CAP illisible (élément racine <feed>, <alert>
-// attendu)." A document over 4 MiB, an XML document with a DOCTYPE (no DTD
+// CAP attendu)." A document over 4 MiB, an XML document with a DOCTYPE (no DTD
 // or entity is ever read) or with more than 20 000 elements, a JSON answer
 // nested deeper than 16 or holding more than 500 000 values (a GeoJSON
 // polygon is three values a point) are refused before they are read.

@@ -55,6 +55,9 @@ constexpr std::string_view kCapNamespace = "urn:oasis:names:tc:emergency:cap:"; 
 // the same names in later versions of the layer.
 constexpr std::string_view kCanadaLayer = "layer:EC-MSC-SMC:";
 
+// The messages below name the limits in words.
+static_assert(TWarningLimits::kMaxBodySize == std::size_t{4} << 20 && TWarningLimits::kMaxXmlElements == 20000);
+
 [[noreturn]] void unreadable(const char* document, const std::string& what)
 {
     throw EWarningDocument(std::string(document) + " illisible (" + what + ").");

@@ -161,6 +161,10 @@ TWarning feature(const json& f)
     return w;
 }
 
+// The messages below name the limits in words.
+static_assert(TWarningLimits::kMaxBodySize == std::size_t{4} << 20 && TWarningLimits::kMaxJsonDepth == 16
+              && TWarningLimits::kMaxJsonValues == 500000);
+
 struct TLimitPassed {
     const char* What;
 };
