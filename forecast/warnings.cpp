@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <functional>
+#include <map>
+#include <set>
+#include <string>
 
 #include "warnings_common.h"
 
@@ -83,28 +85,106 @@ std::optional<std::int64_t> start(const TWarning& w)
     return w.Onset ? w.Onset : w.Effective;
 }
 
-bool sameWarning(const TWarning& a, const TWarning& b)
+// The keys that find the same warning again, in maps rather than by
+// comparing every pair, since an answer may hold tens of thousands of
+// warnings. Each text goes in with its length first, so that no two lists
+// of texts give the same key.
+void addField(std::string& key, std::string_view text)
 {
-    if (a.Event != b.Event || a.Onset != b.Onset || a.Expires != b.Expires)
-        return false;
-    if (!a.Identifier.empty() && a.Identifier == b.Identifier)
-        return true;
-    return a.AreaCodes == b.AreaCodes && a.AreaDescriptions == b.AreaDescriptions;
+    key += std::to_string(text.size());
+    key += ':';
+    key += text;
 }
 
-template <typename T, typename Same>
-void addMissing(std::vector<T>& into, const std::vector<T>& from, Same same)
+void addTime(std::string& key, const std::optional<std::int64_t>& time)
 {
-    for (const T& item : from)
-        if (std::none_of(into.begin(), into.end(), [&](const T& had) { return same(had, item); }))
-            into.push_back(item);
+    addField(key, time ? std::to_string(*time) : std::string());
 }
 
-bool samePolygon(const TPolygon& a, const TPolygon& b)
+// The event and its period.
+std::string periodKey(const TWarning& w)
 {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const TPosition& p, const TPosition& q) {
-        return p.Latitude == q.Latitude && p.Longitude == q.Longitude;
-    });
+    std::string key;
+    addField(key, w.Event);
+    addTime(key, w.Onset);
+    addTime(key, w.Expires);
+    return key;
+}
+
+// The event, its period and its identifier; empty without an identifier.
+std::string identifierKey(const std::string& period, const TWarning& w)
+{
+    if (w.Identifier.empty())
+        return {};
+    std::string key = "i" + period;
+    addField(key, w.Identifier);
+    return key;
+}
+
+// The event, its period and its areas.
+std::string areaKey(const std::string& period, const TWarning& w)
+{
+    std::string key = "a" + period;
+    addField(key, std::to_string(w.AreaCodes.size()));
+    for (const TAreaCode& code : w.AreaCodes) {
+        addField(key, code.Name);
+        addField(key, code.Value);
+    }
+    for (const std::string& description : w.AreaDescriptions)
+        addField(key, description);
+    return key;
+}
+
+// The keys of a warning's area codes, descriptions and polygons, one each,
+// to merge another warning's areas into it without repeating one.
+std::string codeItem(const TAreaCode& code)
+{
+    std::string key = "c";
+    addField(key, code.Name);
+    addField(key, code.Value);
+    return key;
+}
+
+std::string descriptionItem(const std::string& description)
+{
+    std::string key = "d";
+    addField(key, description);
+    return key;
+}
+
+std::string polygonItem(const TPolygon& polygon)
+{
+    std::string key = "p";
+    for (const TPosition& p : polygon)
+        key += std::to_string(p.Latitude) + ',' + std::to_string(p.Longitude) + ' ';
+    return key;
+}
+
+std::set<std::string> itemsOf(const TWarning& w)
+{
+    std::set<std::string> items;
+    for (const TAreaCode& code : w.AreaCodes)
+        items.insert(codeItem(code));
+    for (const std::string& description : w.AreaDescriptions)
+        items.insert(descriptionItem(description));
+    for (const TPolygon& polygon : w.Polygons)
+        items.insert(polygonItem(polygon));
+    return items;
+}
+
+// The areas of `from` that `into` lacks, added to it; `items` holds the
+// keys of what `into` has.
+void mergeAreas(TWarning& into, std::set<std::string>& items, const TWarning& from)
+{
+    for (const TAreaCode& code : from.AreaCodes)
+        if (items.insert(codeItem(code)).second)
+            into.AreaCodes.push_back(code);
+    for (const std::string& description : from.AreaDescriptions)
+        if (items.insert(descriptionItem(description)).second)
+            into.AreaDescriptions.push_back(description);
+    for (const TPolygon& polygon : from.Polygons)
+        if (items.insert(polygonItem(polygon)).second)
+            into.Polygons.push_back(polygon);
 }
 
 } // namespace
@@ -182,17 +262,27 @@ bool PolygonContains(const TPolygon& polygon, const TPosition& position)
 std::vector<TWarning> CurrentWarnings(std::vector<TWarning> warnings, std::int64_t now)
 {
     std::vector<TWarning> kept;
+    std::vector<std::set<std::string>> keptItems;  // the area keys of each kept warning
+    std::map<std::string, std::size_t> index;      // identifier and area keys -> kept warning
     for (TWarning& w : warnings) {
         if (!worthShowing(w, now))
             continue;
-        const auto same = std::find_if(kept.begin(), kept.end(), [&](const TWarning& k) { return sameWarning(k, w); });
-        if (same == kept.end()) {
+        const std::string period = periodKey(w);
+        const std::string byIdentifier = identifierKey(period, w);
+        const std::string byAreas = areaKey(period, w);
+        auto found = byIdentifier.empty() ? index.end() : index.find(byIdentifier);
+        if (found == index.end())
+            found = index.find(byAreas);
+        const std::size_t at = found == index.end() ? kept.size() : found->second;
+        if (!byIdentifier.empty())
+            index.emplace(byIdentifier, at);
+        index.emplace(byAreas, at);
+        if (at == kept.size()) {
+            keptItems.push_back(itemsOf(w));
             kept.push_back(std::move(w));
-            continue;
+        } else {
+            mergeAreas(kept[at], keptItems[at], w);
         }
-        addMissing(same->AreaCodes, w.AreaCodes, std::equal_to<>{});
-        addMissing(same->AreaDescriptions, w.AreaDescriptions, std::equal_to<>{});
-        addMissing(same->Polygons, w.Polygons, samePolygon);
     }
     std::stable_sort(kept.begin(), kept.end(), [](const TWarning& a, const TWarning& b) {
         if (a.Level != b.Level)

@@ -160,8 +160,9 @@ bool PolygonContains(const TPolygon& polygon, const TPosition& position);
 //   once:   two warnings with the same event, onset and expires are the
 //           same warning when they have the same identifier (a CAP document
 //           the Atom index lists once per area) or the same area codes and
-//           descriptions (the same warning fetched twice); the first one
-//           stays, given the other's areas and polygons it lacks.
+//           descriptions, in the same order, as it was listed with (the
+//           same warning fetched twice); the first one stays, given the
+//           other's area codes, descriptions and polygons it lacks.
 std::vector<TWarning> CurrentWarnings(std::vector<TWarning> warnings, std::int64_t now);
 
 } // namespace nubra
