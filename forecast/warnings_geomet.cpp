@@ -165,28 +165,71 @@ TWarning feature(const json& f)
 static_assert(TWarningLimits::kMaxBodySize == std::size_t{4} << 20 && TWarningLimits::kMaxJsonDepth == 16
               && TWarningLimits::kMaxJsonValues == 500000);
 
-struct TLimitPassed {
-    const char* What;
+// A first pass over the answer that builds nothing: it counts the values
+// and follows the depth, and stops at the first limit passed or syntax
+// error. (A parser callback would do the same in one pass, but
+// nlohmann/json's callback parser looks through a whole array at the end of
+// each of its objects: quadratic on a long list of features.)
+class TBoundsCheck : public nlohmann::json_sax<json> {
+public:
+    // Empty when the answer is within the limits, else what was passed.
+    const char* Passed = nullptr;
+    bool Malformed = false;
+
+    bool null() override { return value(); }
+    bool boolean(bool) override { return value(); }
+    bool number_integer(number_integer_t) override { return value(); }
+    bool number_unsigned(number_unsigned_t) override { return value(); }
+    bool number_float(number_float_t, const string_t&) override { return value(); }
+    bool string(string_t&) override { return value(); }
+    bool binary(binary_t&) override { return value(); }
+    bool start_object(std::size_t) override { return open(); }
+    bool key(string_t&) override { return true; }
+    bool end_object() override { return close(); }
+    bool start_array(std::size_t) override { return open(); }
+    bool end_array() override { return close(); }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override
+    {
+        Malformed = true;
+        return false;
+    }
+
+private:
+    bool value()
+    {
+        if (++values_ > TWarningLimits::kMaxJsonValues) {
+            Passed = "plus de 500 000 valeurs";
+            return false;
+        }
+        return true;
+    }
+    bool open()
+    {
+        if (++depth_ > TWarningLimits::kMaxJsonDepth) {
+            Passed = "plus de 16 niveaux";
+            return false;
+        }
+        return value();
+    }
+    bool close()
+    {
+        --depth_;
+        return true;
+    }
+
+    std::size_t values_ = 0;
+    int depth_ = 0;
 };
 
 json parseBounded(std::string_view body)
 {
-    std::size_t values = 0;
-    try {
-        return json::parse(
-            body.begin(), body.end(),
-            [&values](int depth, json::parse_event_t event, json&) {
-                if (depth > TWarningLimits::kMaxJsonDepth)
-                    throw TLimitPassed{"plus de 16 niveaux"};
-                if (event != json::parse_event_t::key && event != json::parse_event_t::object_end
-                    && event != json::parse_event_t::array_end && ++values > TWarningLimits::kMaxJsonValues)
-                    throw TLimitPassed{"plus de 500 000 valeurs"};
-                return true;
-            },
-            /*allow_exceptions=*/false);
-    } catch (const TLimitPassed& passed) {
-        unreadable(passed.What);
-    }
+    TBoundsCheck check;
+    json::sax_parse(body.begin(), body.end(), &check);
+    if (check.Passed)
+        unreadable(check.Passed);
+    if (check.Malformed)
+        unreadable("ce n'est pas du JSON");
+    return json::parse(body.begin(), body.end(), nullptr, /*allow_exceptions=*/false);
 }
 
 } // namespace
