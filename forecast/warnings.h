@@ -9,7 +9,7 @@
 //     document in the link of type "application/cap+xml". The index is in
 //     English only and carries no awareness level: the level is read from
 //     cap:awareness_level when an index has it, else from the colour that
-//     opens the entry's title ("Yellow Avalanches Warning issued for...").
+//     opens the entry's title ("Yellow Avalanches Warning ... - Haute Savoie").
 //   - A CAP 1.2 document (ReadCapDocument): MeteoAlarm's, with the
 //     parameters awareness_level "2; yellow; Moderate" and awareness_type
 //     "9; avalanches", or Environment Canada's CAP-CP, with the parameters

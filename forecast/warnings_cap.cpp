@@ -24,7 +24,7 @@
 //     <cap:identifier>2.49.0.0.250.0.FR.20221207160058.764028</cap:identifier>
 //     <link href="https://feeds.meteoalarm.org/api/v1/warnings/feeds-france/04d4..." type="application/cap+xml"/>
 //     <author><name>meteoalarm.org</name>...</author>
-//     <title>Yellow Avalanches Warning issued for France - Haute Savoie</title>
+//     <title>Yellow Avalanches Warning ... - Haute Savoie</title>
 //   </entry>
 // becomes one warning of level 2 ("Yellow", from the title), codes NUTS3
 // FR718 and EMMA_ID FR035, sender "meteoalarm.org".
@@ -288,7 +288,7 @@ TWarning atomEntry(const pugi::xml_node& entry)
         }
     }
     if (!levelGiven) {
-        // "Yellow Avalanches Warning issued for France - Haute Savoie"
+        // "Yellow Avalanches Warning ... - Haute Savoie": the first word
         const std::string first = title.substr(0, title.find(' '));
         if (const int level = LevelOfColour(first)) {
             w.Level = level;
