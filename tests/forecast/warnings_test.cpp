@@ -49,6 +49,23 @@ TEST(WarningReaders, AtomIndexGivesEachEntryItsCodesLevelAndDocument)
     EXPECT_TRUE(hasCode(warnings[11], "NUTS3", "FR821"));
 }
 
+TEST(WarningReaders, AtomAwarenessElementsWinOverTheTitleColour)
+{
+    const auto warnings = ReadMeteoAlarmAtom(R"(<a:feed xmlns:a="http://www.w3.org/2005/Atom"
+        xmlns:cap="urn:oasis:names:tc:emergency:cap:1.2"><a:entry>
+        <a:title>Yellow Wind Warning</a:title><cap:awareness_level>3; orange; Severe</cap:awareness_level>
+        <cap:awareness_type>1; Wind</cap:awareness_type><cap:message_type>Cancel</cap:message_type>
+        </a:entry><a:entry><a:title>Red Flood Warning</a:title></a:entry></a:feed>)");
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_EQ(warnings[0].Level, 3);
+    EXPECT_EQ(warnings[0].LevelColour, "orange");
+    EXPECT_EQ(warnings[0].AwarenessType, 1);
+    EXPECT_EQ(warnings[0].AwarenessText, "Wind");
+    EXPECT_TRUE(warnings[0].Ended);
+    EXPECT_EQ(warnings[1].Level, 4);
+    EXPECT_FALSE(warnings[1].Ended);
+}
+
 TEST(WarningReaders, FrenchCapBlockGivesLevelTypeEventAndAllClear)
 {
     const auto warnings = ReadCapDocument(saved("meteoalarm-fr_cap_2022-12-07__meteoalert-api.xml"));
@@ -127,11 +144,18 @@ TEST(WarningReaders, GeoMetFeaturesInFrenchWithLatitudeFirst)
     EXPECT_EQ(w.Stage, "maintenu");
     EXPECT_EQ(w.AreaDescriptions, std::vector<std::string>{"Burlington - Oakville"});
     EXPECT_EQ(w.Sent, 1772745966);  // 21:26:06.795Z
-    EXPECT_TRUE(w.Description.starts_with("Pluie vergla\xE7" "ante en perspective.\n\nQuoi :\n"));
+    EXPECT_TRUE(w.Description.starts_with("Pluie vergla\xE7" "ante en "));
+    EXPECT_NE(w.Description.find(".\n\nQuoi :\nPluie vergla\xE7" "ante rendant"), std::string::npos);
     ASSERT_EQ(w.Polygons.size(), 1u);
     EXPECT_EQ(w.Polygons[0].size(), 193u);
     EXPECT_EQ(w.Polygons[0][0].Latitude, 43458142);   // [-79.59574712, 43.45814158]
     EXPECT_EQ(w.Polygons[0][0].Longitude, -79595747);
+    // Toronto city hall is in the fourth feature's polygon (ville de
+    // Toronto), Burlington in the first only.
+    const TPosition toronto{43653200, -79383200}, burlington{43325500, -79799000};
+    EXPECT_TRUE(PolygonContains(alerts.Warnings[3].Polygons[0], toronto));
+    EXPECT_FALSE(PolygonContains(w.Polygons[0], toronto));
+    EXPECT_TRUE(PolygonContains(w.Polygons[0], burlington));
     EXPECT_EQ(alerts.Warnings[6].Kind, "statement");
     EXPECT_EQ(alerts.Warnings[6].Level, 0);
     EXPECT_EQ(alerts.Warnings[6].Event, "bulletin m\xE9t\xE9orologique sp\xE9" "cial");
