@@ -113,21 +113,6 @@ constexpr bool rowsInIndexOrder() {
 }
 static_assert(rowsInIndexOrder(), "rows in country-index order");
 
-// What each view calls is there, and the default is one of the sources
-// offered, so that a new row cannot leave the window a null function.
-constexpr bool rowsAreWhole() {
-    for (const TCountry& row : kCountries) {
-        if (row.View == TListView::Flat && !row.ListEntry) return false;
-        if (row.View == TListView::ByGroup && (!row.CityGroup || row.Groups.empty())) return false;
-        if (row.View == TListView::ByRegionAndDepartment && row.Groups.empty()) return false;
-        bool offered = false;
-        for (const TForecastSource* source : row.Sources) offered = offered || source == row.DefaultSource;
-        if (!offered) return false;
-    }
-    return true;
-}
-static_assert(rowsAreWhole(), "every row has its view's functions and offers its default source");
-
 } // namespace
 
 std::span<const TCountry> Countries() { return kCountries; }

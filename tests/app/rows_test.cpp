@@ -69,7 +69,10 @@ TEST_F(CarriedRows, EachRowAgreesWithItsTableItsPositionsAndItsLists)
         EXPECT_EQ(row.CityName(tables, count - 1), expected[i].last);
         EXPECT_EQ(positions.Of(row.Section).size(), static_cast<std::size_t>(count));
 
-        // Its default is one of its sources, each named once.
+        // Its view has what it calls; its default is one of its sources,
+        // each named once.
+        ASSERT_TRUE(row.View != TListView::Flat || row.ListEntry);
+        ASSERT_TRUE(row.View != TListView::ByGroup || (row.CityGroup && !row.Groups.empty()));
         ASSERT_FALSE(row.Sources.empty());
         std::set<std::string_view> sourceNames;
         for (const TForecastSource* source : row.Sources) EXPECT_TRUE(sourceNames.insert(source->Name).second);
