@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cp1252.h"
+#include "french_time.h"
 #include "source_lines.h"
 
 namespace nubra {
@@ -308,15 +309,9 @@ std::vector<TStamp> stampsOf(const TBlock& block, std::size_t most, bool withTim
     return stamps;
 }
 
-constexpr std::array<std::string_view, 7> kWeekdays = {"jeudi", "vendredi", "samedi", "dimanche",
-                                                       "lundi", "mardi", "mercredi"};  // from 1970-01-01
-constexpr std::array<std::string_view, 12> kMonths = {
-    "janvier", "f\xE9vrier", "mars", "avril", "mai", "juin",
-    "juillet", "ao\xFBt", "septembre", "octobre", "novembre", "d\xE9" "cembre"};
-
 std::string weekday(std::int64_t day, bool capital)
 {
-    std::string name(kWeekdays[static_cast<std::size_t>(((day % 7) + 7) % 7)]);
+    std::string name(FrenchWeekday(day));
     if (capital)
         name[0] = static_cast<char>(name[0] - 'a' + 'A');
     return name;
@@ -325,7 +320,7 @@ std::string weekday(std::int64_t day, bool capital)
 // "mardi 8 décembre".
 std::string dayName(const TStamp& s)
 {
-    return weekday(s.Day, false) + " " + std::to_string(s.DayOfMonth) + " " + std::string(kMonths[s.Month - 1]);
+    return weekday(s.Day, false) + " " + std::to_string(s.DayOfMonth) + " " + std::string(FrenchMonth(s.Month));
 }
 
 // "Mardi 8", as the lines of a day and its periods begin.
@@ -335,13 +330,7 @@ std::string dayLabel(const TStamp& s)
 }
 
 // "08h05", as the France service writes times.
-std::string clock(int minutes)
-{
-    const int hour = minutes / 60 % 24, minute = minutes % 60;
-    const char text[] = {static_cast<char>('0' + hour / 10), static_cast<char>('0' + hour % 10), 'h',
-                         static_cast<char>('0' + minute / 10), static_cast<char>('0' + minute % 10)};
-    return std::string(text, sizeof text);
-}
+std::string clock(int minutes) { return FrenchClock(minutes); }
 
 // -- Words and figures --------------------------------------------------------
 
@@ -692,7 +681,7 @@ std::string OpenMeteoWeather(std::int64_t code)
     return "temps non pr\xE9" "cis\xE9 (code " + std::to_string(code) + ")";
 }
 
-std::string OpenMeteoText(std::string_view body, std::string_view name, std::string_view host)
+TOpenMeteoReading ReadOpenMeteoAnswer(std::string_view body, std::string_view name, std::string_view host)
 {
     if (body.size() > kMaxAnswerBytes)
         unreadable("r\xE9ponse trop longue");
@@ -768,10 +757,23 @@ std::string OpenMeteoText(std::string_view body, std::string_view name, std::str
     // The heading and the credit alone tell the reader nothing.
     if (lines.size() == 2)
         unreadable("ni conditions actuelles ni jours");
-    return sources::JoinLines(lines);
+    TOpenMeteoReading reading{sources::JoinLines(lines), std::nullopt};
+    // The clock of the place; no zone on Earth is more than 14 hours off.
+    if (const auto offset = answer.find("utc_offset_seconds");
+        offset != answer.end() && offset->is_number_integer()) {
+        const auto seconds = offset->get<std::int64_t>();
+        if (seconds >= -14 * 3600 && seconds <= 14 * 3600)
+            reading.UtcOffset = static_cast<std::int32_t>(seconds);
+    }
+    return reading;
 }
 
-std::string GetForecastOpenMeteo(std::string_view name, const TPosition& position, const TServiceHosts& hosts,
+std::string OpenMeteoText(std::string_view body, std::string_view name, std::string_view host)
+{
+    return ReadOpenMeteoAnswer(body, name, host).Text;
+}
+
+TOpenMeteoReading FetchOpenMeteo(std::string_view name, const TPosition& position, const TServiceHosts& hosts,
                                  TIdHTTP& http)
 {
     std::string body;
@@ -786,7 +788,13 @@ std::string GetForecastOpenMeteo(std::string_view name, const TPosition& positio
                 throw EHttpError(*refused);
         throw;
     }
-    return OpenMeteoText(body, name, LiveServiceHost(hosts.OpenMeteo));
+    return ReadOpenMeteoAnswer(body, name, LiveServiceHost(hosts.OpenMeteo));
+}
+
+std::string GetForecastOpenMeteo(std::string_view name, const TPosition& position, const TServiceHosts& hosts,
+                                 TIdHTTP& http)
+{
+    return FetchOpenMeteo(name, position, hosts, http).Text;
 }
 
 } // namespace nubra

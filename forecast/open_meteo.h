@@ -35,6 +35,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -54,8 +55,19 @@ public:
 // text shows, seven days, in the place's own time zone.
 std::string OpenMeteoForecastPath(const TPosition& position);
 
+// An answer read: its text, and the place's clock as seconds east of UTC
+// ("utc_offset_seconds"; nullopt when the answer gives none that a clock
+// on Earth can have).
+struct TOpenMeteoReading {
+    std::string Text;
+    std::optional<std::int32_t> UtcOffset;
+};
+
 // The text of an answer body for the place `name` (Windows-1252), naming
-// `host` in the credit line. Raises EOpenMeteoAnswer.
+// `host` in the credit line, and its clock. Raises EOpenMeteoAnswer.
+TOpenMeteoReading ReadOpenMeteoAnswer(std::string_view json, std::string_view name, std::string_view host);
+
+// ReadOpenMeteoAnswer's text.
 std::string OpenMeteoText(std::string_view json, std::string_view name, std::string_view host);
 
 // The French words of a WMO weather code as the service uses them
@@ -67,6 +79,10 @@ std::string OpenMeteoWeather(std::int64_t code);
 // fetch of `http` and turns it into text, the credit line naming the host. An answer 400 carrying the service's reason raises
 // EHttpError "Le service Open-Meteo refuse la demande : <reason>"; other
 // fetch failures pass through as the client reports them.
+TOpenMeteoReading FetchOpenMeteo(std::string_view name, const TPosition& position, const TServiceHosts& hosts,
+                                 TIdHTTP& http);
+
+// FetchOpenMeteo's text.
 std::string GetForecastOpenMeteo(std::string_view name, const TPosition& position, const TServiceHosts& hosts,
                                  TIdHTTP& http);
 

@@ -1,0 +1,55 @@
+// The official warnings of a place as the forecast text shows them, right
+// after the credit line of the Open-Meteo forecast (Windows-1252, CR LF
+// after every line):
+//
+//   Vigilance orange vent violent : du mardi 8 décembre 16h00 au mercredi 9 décembre 06h00 (Météo-France)
+//   <the issuer's own description, unaltered, one line per line it has>
+//
+// What the warning is comes from the service's French text (its event, or
+// its headline) as it stands; a warning read only from an index, without
+// French text, says its colour and its area ("Vigilance orange - Bas
+// Rhin"). A French text that does not say the level's colour, as Canada's
+// alert names, is followed by it in parentheses ("avertissement de vent
+// (jaune)"). The period is in the place's own time: from the onset (else
+// the effective time) to the event's end (else the expiry). The issuer is
+// named as it calls itself in French, not as the document's sender.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "coords.h"
+#include "warnings.h"
+
+namespace nubra {
+
+// The line of a place that no warning service covers.
+inline constexpr std::string_view kNoWarningService = "Vigilance : aucun service de vigilance pour ce lieu.";
+
+// The line of a feed read with nothing that applies.
+inline constexpr std::string_view kNoWarning = "Aucune vigilance en cours";
+
+// The line of warnings that could not be read: "Vigilances indisponibles :
+// <reason>".
+std::string WarningsUnavailable(std::string_view reason);
+
+// "vert", "jaune", "orange", "rouge" for the levels 1 to 4; empty otherwise.
+std::string_view LevelColour(int level);
+
+// The lines of `current` (as CurrentWarnings gives them: in order, each
+// once), each warning's line then its description, with `issuer` named
+// and the times on a clock `utcOffset` seconds east of UTC; kNoWarning when
+// there is none. Every line ends with CR LF.
+std::string WarningLines(const std::vector<TWarning>& current, std::string_view issuer, std::int32_t utcOffset);
+
+// Whether `warning` is for one of the areas `placeCodes` (area codes
+// separated by single spaces, "FR086 FR421"): one of its codes, whatever
+// its kind (EMMA_ID, NUTS2, NUTS3), is one of them.
+bool CoversAreas(const TWarning& warning, std::string_view placeCodes);
+
+// Whether one of the polygons of `warning` holds `position`.
+bool CoversPosition(const TWarning& warning, const TPosition& position);
+
+} // namespace nubra
