@@ -1,14 +1,16 @@
 // nubra-replica: a small HTTP/1.1 server standing in for the four weather
-// services and for Open-Meteo's forecast API, for the end-to-end tests and
-// the offline demonstration.
+// services, for Open-Meteo's forecast API and for the warning feeds, for the
+// end-to-end tests and the offline demonstration.
 //
 //   nubra-replica [--port N] [--day D] [--cert FILE --key FILE [--tls-port Q]]
 //
 // Binds 127.0.0.1 on port N (0, the default, lets the system choose) and
 // prints "port P" on its first line of standard output. Answers the paths of
 // pages.h for any Host header, so one replica serves every service at
-// 127.0.0.1:P. Each request is logged on one line of standard error: the
-// request line, every header as received, then the status and body size.
+// 127.0.0.1:P; the warning feeds' links name the scheme and Host the client
+// used, so that following them comes back here. Each request is logged on
+// one line of standard error: the request line, every header as received,
+// then the status and body size.
 // SIGINT and SIGTERM stop it cleanly.
 //
 // With --cert and --key (a PEM certificate chain, the server's certificate
@@ -173,9 +175,13 @@ private:
             answer.Body = "<html><body><p>M&eacute;thode non prise en charge.</p></body></html>\r\n";
         } else {
             const auto cookie = request.find(http::field::cookie);
+            // The warning feeds link back to the host the client asked for.
+            const auto host = request.find(http::field::host);
+            const std::string origin =
+                host == request.end() ? std::string() : (kTls ? "https://" : "http://") + std::string(view(host->value()));
             answer = nubra::replica::AnswerRequest(
                 view(request.target()), cookie == request.end() ? std::string_view{} : view(cookie->value()),
-                fixedDay ? *fixedDay : nubra::replica::Today());
+                fixedDay ? *fixedDay : nubra::replica::Today(), origin);
         }
         std::cerr << log << " -> " << answer.Status << " (" << answer.Body.size() << " octets)" << std::endl;
 
@@ -340,8 +346,9 @@ std::optional<ssl::context> tlsContext(const std::string& certFile, const std::s
 void usage()
 {
     std::fputs("Usage : nubra-replica [--port N] [--day JOURS] [--cert FICHIER --key FICHIER [--tls-port N]]\n"
-               "Sert sur 127.0.0.1 des pages de prévisions imitant les quatre services\n"
-               "et les réponses JSON d'Open-Meteo ; écrit « port P » sur la sortie, puis\n"
+               "Sert sur 127.0.0.1 des pages de prévisions imitant les quatre services,\n"
+               "les réponses JSON d'Open-Meteo et les flux d'avertissements de MeteoAlarm\n"
+               "et de GeoMet ; écrit « port P » sur la sortie, puis\n"
                "« tls-port Q » quand il sert aussi en TLS.\n"
                "  --port N          port d'écoute HTTP (0, par défaut : choisi par le système)\n"
                "  --day JOURS       jour des prévisions, en jours depuis le 1er janvier 1970\n"

@@ -979,7 +979,649 @@ int uvIndexTenths(const TSun& sun, int code)
     return static_cast<int>(std::lround(85 * s * s * sky / 100));
 }
 
+
+// --- Warning feeds ---------------------------------------------------------------
+//
+// MeteoAlarm's Atom indexes and CAP 1.2 documents for France, Belgium,
+// Switzerland and Luxembourg, and Environment Canada's GeoMet
+// "weather-alerts" answers, in the shapes the services publish (see the
+// recorded documents of tests/data/warnings/). Every time is relative to
+// the replica's clock for warnings, WarningsNow, so the same day always
+// gives the same bytes.
+
+constexpr std::string_view kMeteoAlarmOrigin = "https://feeds.meteoalarm.org";
+constexpr std::string_view kGeoMetOrigin = "https://api.weather.gc.ca";
+constexpr std::int64_t kHour = 3600;
+
+// "2026-12-08T11:00:00+01:00": `utc` written in the offset `offset`
+// (seconds east of UTC); "+00:00" for 0.
+std::string offsetTime(std::int64_t utc, int offset)
+{
+    const std::int64_t local = utc + offset;
+    const std::int64_t days = local >= 0 ? local / 86400 : -((86399 - local) / 86400);
+    const int seconds = static_cast<int>(local - days * 86400);
+    const int magnitude = offset < 0 ? -offset : offset;
+    return isoDate(days) + "T" + twoDigits(seconds / 3600) + ":" + twoDigits(seconds / 60 % 60) + ":" +
+           twoDigits(seconds % 60) + (offset < 0 ? "-" : "+") + twoDigits(magnitude / 3600) + ":" +
+           twoDigits(magnitude / 60 % 60);
+}
+
+// "2026-12-08T11:00:00.000Z", as GeoMet writes its times.
+std::string zuluTime(std::int64_t utc)
+{
+    return offsetTime(utc, 0).substr(0, 19) + ".000Z";
+}
+
+// "20261208110000" (local), as MeteoAlarm's identifiers carry the time sent.
+std::string compactTime(std::int64_t utc, int offset)
+{
+    std::string text;
+    for (char c : offsetTime(utc, offset).substr(0, 19))
+        if (c >= '0' && c <= '9')
+            text += c;
+    return text;
+}
+
+// `text` for XML character data and attribute values.
+std::string xmlEscaped(std::string_view text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+// The offset of Central European Time, or of North America's Eastern time
+// (Montréal, Québec, Ottawa), on `day`.
+int europeanOffset(std::int64_t day)
+{
+    return isSummerTime(TSummerTime::Europe, day) ? 7200 : 3600;
+}
+int easternOffset(std::int64_t day)
+{
+    return isSummerTime(TSummerTime::NorthAmerica, day) ? -14400 : -18000;
+}
+
+// An origin "scheme://host[:port]" taken from the request, or `fallback`
+// when it holds anything but the characters of a host and port.
+std::string originOr(std::string_view origin, std::string_view fallback)
+{
+    const std::size_t scheme = origin.find("://");
+    if (origin.empty() || scheme == std::string_view::npos || origin.size() > 300 ||
+        (origin.substr(0, scheme) != "http" && origin.substr(0, scheme) != "https"))
+        return std::string(fallback);
+    const std::string_view host = origin.substr(scheme + 3);
+    if (host.empty())
+        return std::string(fallback);
+    for (char c : host) {
+        const bool ok = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' ||
+                        c == '.' || c == ':' || c == '[' || c == ']';
+        if (!ok)
+            return std::string(fallback);
+    }
+    return std::string(origin);
+}
+
+// A version-4 UUID that the country, the warning and the day fix.
+std::string warningUuid(std::string_view country, std::size_t warning, std::int64_t day)
+{
+    const std::uint64_t a = mix(hashOf(country) ^ mix(warning + 1) ^ static_cast<std::uint64_t>(day));
+    const std::uint64_t b = mix(a ^ 0x5741524E494E4753ull);
+    const std::string high = hex16(a), low = hex16(b);
+    std::string uuid = high.substr(0, 8) + "-" + high.substr(8, 4) + "-4" + high.substr(13, 3) + "-" +
+                       std::string(1, "89AB"[b >> 62]) + low.substr(1, 3) + "-" + low.substr(4, 12);
+    for (char& c : uuid)
+        if (c >= 'A' && c <= 'F')
+            c = static_cast<char>(c + 32);
+    return uuid;
+}
+
+// What the CAP link of an index entry answers.
+enum class TCapLink { Document, ServerError, Malformed };
+
+// One area of a MeteoAlarm warning: the name the index and the English
+// block give (MeteoAlarm writes French names without hyphens: "Bas Rhin"),
+// the French block's name, the EMMA_ID the index's link carries, the
+// geocodes (each its own index entry, as MeteoAlarm lists a warning once
+// per geocode) and, for Switzerland, a CAP polygon "lat,lon lat,lon ...".
+struct TMeteoAlarmArea {
+    std::string_view Name;
+    std::string_view FrenchName;
+    std::string_view Emma;
+    std::vector<std::pair<std::string_view, std::string_view>> Geocodes;
+    std::string_view Polygon;
+};
+
+struct TMeteoAlarmWarning {
+    int Level;                     // 1 green ... 4 red
+    std::string_view Type;         // awareness_type "1; Wind"
+    std::string_view TitleType;    // "Wind", as the index's title names it
+    std::string_view EnglishEvent; // "Severe wind warning"
+    std::string_view FrenchEvent;  // "Vigilance orange vent violent"
+    std::string_view FrenchDescription, FrenchInstruction;
+    std::string_view EnglishDescription, EnglishInstruction;
+    std::string_view MsgType;      // Alert, Update
+    std::string_view ResponseType; // Monitor, Prepare, AllClear
+    // Seconds from WarningsNow.
+    std::int64_t Sent, Effective, Onset, Expires;
+    std::vector<TMeteoAlarmArea> Areas;
+    TCapLink Link = TCapLink::Document;
+};
+
+struct TMeteoAlarmCountry {
+    std::string_view Slug;       // "france": feeds-france, meteoalarm-legacy-atom-france
+    std::string_view Name;       // "France"
+    std::string_view Code;       // "FR"
+    std::string_view Oid;        // the country's WMO OID number: 250
+    std::string_view Sender;     // CAP <sender>
+    std::string_view SenderName; // CAP <senderName>
+    std::string_view French;     // the French block's language: "fr-FR"
+    std::string_view Web;
+    std::vector<TMeteoAlarmWarning> Warnings;
+};
+
+constexpr std::array<std::string_view, 5> kLevelColours = {"", "green", "yellow", "orange", "red"};
+constexpr std::array<std::string_view, 5> kLevelTitles = {"", "Green", "Yellow", "Orange", "Red"};
+constexpr std::array<std::string_view, 5> kLevelSeverities = {"", "Minor", "Moderate", "Severe", "Extreme"};
+
+const std::vector<TMeteoAlarmCountry>& meteoAlarmCountries()
+{
+    static const std::vector<TMeteoAlarmCountry> countries = {
+        {"france", "France", "FR", "250", "vigilance@meteo.fr", "METEO-FRANCE", "fr-FR",
+         "http://vigilance.meteofrance.com/",
+         {
+             {3, "1; Wind", "Wind", "Severe wind warning", "Vigilance orange vent violent",
+              "Des rafales de 100 à 120 km/h sont attendues en plaine d’Alsace cet après-midi et cette nuit, "
+              "jusqu’à 130 km/h sur les crêtes vosgiennes.",
+              "Limitez vos déplacements. Ne vous promenez pas en forêt et rangez les objets exposés au vent.",
+              "Gusts of 100 to 120 km/h are expected over the Alsace plain this afternoon and tonight.",
+              "Limit your travel and stay away from woods.",
+              "Alert", "Prepare", -5 * kHour, -5 * kHour, -4 * kHour, 20 * kHour,
+              {{"Bas Rhin", "Bas-Rhin", "FR086", {{"NUTS3", "FR421"}}, {}}}},
+             {2, "10; Rain", "Rain", "Moderate rain warning", "Vigilance jaune pluie-inondation",
+              "Des pluies soutenues ont donné 30 à 50 mm sur le département ; l’épisode est terminé.",
+              "Soyez prudents près des cours d’eau.",
+              "Steady rain brought 30 to 50 mm over the department; the episode is over.",
+              "Take care near streams.",
+              "Alert", "Monitor", -31 * kHour, -31 * kHour, -30 * kHour, -6 * kHour,
+              {{"Gironde", "Gironde", "FR014", {{"NUTS3", "FR612"}}, {}}}},
+             {1, "1; Wind", "Wind", "Minor wind warning", "Vigilance verte vent violent",
+              "Pas de vigilance particulière.", "",
+              "No particular awareness is required.", "",
+              "Alert", "None", -2 * kHour, -2 * kHour, -2 * kHour, 22 * kHour,
+              {{"Paris", "Paris", "FR067", {{"NUTS3", "FR101"}}, {}}}},
+             // An all-clear as Météo-France sends one: an update whose block
+             // expires a minute after it takes effect.
+             {2, "9; avalanches", "Avalanches", "Moderate avalanches warning", "Vigilance jaune avalanches",
+              "Fin de vigilance : le risque d’avalanches redevient habituel pour la saison.", "",
+              "End of awareness: the avalanche risk is back to what the season brings.", "",
+              "Update", "AllClear", -3 * kHour + 86, -3 * kHour + 60, -3 * kHour, -3 * kHour + 60,
+              {{"Haute Savoie", "Haute-Savoie", "FR035", {{"NUTS3", "FR718"}}, {}}}},
+             {2, "3; Thunderstorm", "Thunderstorm", "Moderate thunderstorm warning", "Vigilance jaune orages",
+              "Des orages parfois forts sont attendus demain après-midi, avec grêle et rafales de 80 km/h.",
+              "Mettez à l’abri les objets sensibles au vent.",
+              "Thunderstorms, locally strong, are expected tomorrow afternoon, with hail and 80 km/h gusts.",
+              "Secure objects sensitive to wind.",
+              "Alert", "Monitor", -1 * kHour, -1 * kHour, 26 * kHour, 34 * kHour,
+              {{"Finistere", "Finistère", "FR046", {{"NUTS3", "FR522"}}, {}}}, TCapLink::Malformed},
+             {2, "10; Rain", "Rain", "Moderate rain warning", "Vigilance jaune pluie-inondation",
+              "Des pluies orageuses donneront 40 à 60 mm d’ici ce soir.",
+              "Ne vous engagez pas sur une route inondée.",
+              "Thundery rain will bring 40 to 60 mm by tonight.", "Do not drive on a flooded road.",
+              "Alert", "Monitor", -2 * kHour, -2 * kHour, -2 * kHour, 10 * kHour,
+              {{"Bouches du Rhone", "Bouches-du-Rhône", "FR027", {{"NUTS3", "FR824"}}, {}}},
+              TCapLink::ServerError},
+         }},
+        {"belgium", "Belgium", "BE", "56", "meteo@meteo.be", "IRM-KMI", "fr-BE", "https://www.meteo.be/",
+         {
+             {2, "2; snow-ice", "Snow-ice", "Moderate snow-ice warning", "Avertissement jaune neige et verglas",
+              "Quelques centimètres de neige et des plaques de verglas rendent les routes glissantes.",
+              "Adaptez votre vitesse et soyez prudents sur les trottoirs.",
+              "A few centimetres of snow and icy patches make roads slippery.",
+              "Adapt your speed and take care on pavements.",
+              "Alert", "Monitor", -3 * kHour, -3 * kHour, -3 * kHour, 15 * kHour,
+              {{"Brabant et Bruxelles", "Brabant et Bruxelles", "BE004",
+                {{"NUTS2", "BE10"}, {"NUTS2", "BE24"}, {"NUTS2", "BE31"}}, {}}}},
+         }},
+        {"switzerland", "Switzerland", "CH", "756", "warnings@meteoswiss.ch", "MétéoSuisse", "fr-CH",
+         "https://www.meteosuisse.admin.ch/",
+         {
+             {2, "1; Wind", "Wind", "Moderate wind warning", "Avertissement de vent, degré 2",
+              "Rafales de 70 à 90 km/h sur la région lausannoise et le Lavaux.",
+              "Évitez les forêts et les rives du lac.",
+              "Gusts of 70 to 90 km/h over the Lausanne area and Lavaux.", "Avoid woods and the lake shore.",
+              "Alert", "Monitor", -1 * kHour, -1 * kHour, -1 * kHour, 9 * kHour,
+              {{"Lausanne - Lavaux", "Lausanne – Lavaux", {}, {},
+                "46.620,6.450 46.620,6.850 46.480,6.900 46.450,6.600 46.500,6.450 46.620,6.450"}}},
+         }},
+        {"luxembourg", "Luxembourg", "LU", "442", "meteo@meteolux.lu", "MeteoLux", "fr-LU",
+         "https://www.meteolux.lu/",
+         {
+             {2, "5; high-temperature", "High-temperature", "Moderate high-temperature warning",
+              "Vigilance jaune fortes températures",
+              "Des températures de 30 à 33 °C sont attendues dans le sud du pays.",
+              "Buvez régulièrement et évitez les efforts aux heures chaudes.",
+              "Temperatures of 30 to 33 °C are expected in the south of the country.",
+              "Drink regularly and avoid effort in the heat of the day.",
+              "Alert", "Monitor", -2 * kHour, -2 * kHour, -2 * kHour, 8 * kHour,
+              {{"South", "Sud", "LU001", {{"EMMA_ID", "LU001"}}, {}}}},
+         }},
+    };
+    return countries;
+}
+
+const TMeteoAlarmCountry* meteoAlarmCountry(std::string_view slug)
+{
+    for (const TMeteoAlarmCountry& country : meteoAlarmCountries())
+        if (country.Slug == slug)
+            return &country;
+    return nullptr;
+}
+
+std::string capLinkOf(const TMeteoAlarmCountry& country, std::size_t warning, std::int64_t day, std::string_view origin)
+{
+    return std::string(origin) + "/api/v1/warnings/feeds-" + std::string(country.Slug) + "/" +
+           warningUuid(country.Slug, warning, day);
+}
+
+std::string capIdentifier(const TMeteoAlarmCountry& country, const TMeteoAlarmWarning& w, std::size_t warning,
+                          std::int64_t day)
+{
+    const std::int64_t now = WarningsNow(day, false);
+    return "2.49.0.0." + std::string(country.Oid) + ".0." + std::string(country.Code) + "." +
+           compactTime(now + w.Sent, europeanOffset(day)) + "." +
+           std::to_string(100000 + mix(hashOf(country.Slug) ^ warning ^ static_cast<std::uint64_t>(day)) % 900000);
+}
+
+std::string atomIndex(const TMeteoAlarmCountry& country, std::int64_t day, std::string_view origin)
+{
+    const std::int64_t now = WarningsNow(day, false);
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<feed\n\txmlns=\"http://www.w3.org/2005/Atom\"\n"
+                      "\txmlns:cap=\"urn:oasis:names:tc:emergency:cap:1.2\">\n"
+                      "\t<link href=\"https://pubsubhubbub.appspot.com/\" rel=\"hub\"/>\n";
+    xml += "\t<link href=\"" + std::string(origin) + "/feeds/meteoalarm-legacy-atom-" + std::string(country.Slug) +
+           "\" rel=\"self\" type=\"application/atom+xml\"/>\n";
+    xml += "\t<link href=\"https://meteoalarm.org\" rel=\"alternate\" type=\"text/html\"/>\n"
+           "\t<rights>Copyright (c) " + std::to_string(dateOf(day).Year) + ", meteoalarm.org</rights>\n"
+           "\t<generator>Meteoalarm Producer Server</generator>\n"
+           "\t<logo>https://feeds.meteoalarm.org/images/logo.svg</logo>\n"
+           "\t<author>\n\t\t<name>meteoalarm.org</name>\n\t\t<uri>https://meteoalarm.org</uri>\n"
+           "\t\t<email>meteoalarm@zamg.ac.at</email>\n\t</author>\n"
+           "\t<id>tag:meteoalarm.org,2021-02-19:" + std::string(country.Code) + "</id>\n"
+           "\t<title>Meteoalarm - severe weather warnings for Europe</title>\n"
+           "\t<updated>" + offsetTime(now - 1800, 0).substr(0, 19) + ".851613Z</updated>\n";
+    const auto& warnings = country.Warnings;
+    for (std::size_t i = 0; i < warnings.size(); ++i) {
+        const TMeteoAlarmWarning& w = warnings[i];
+        const std::string link = capLinkOf(country, i, day, origin);
+        const std::string sent = offsetTime(now + w.Sent, 0);
+        for (std::size_t a = 0; a < w.Areas.size(); ++a) {
+            const TMeteoAlarmArea& area = w.Areas[a];
+            // One entry per geocode; an area without one still has its entry.
+            const std::size_t entries = std::max<std::size_t>(1, area.Geocodes.size());
+            for (std::size_t g = 0; g < entries; ++g) {
+                xml += "\t<entry>\n";
+                if (g < area.Geocodes.size())
+                    xml += "\t\t<cap:geocode>\n\t\t\t<valueName>" + std::string(area.Geocodes[g].first) +
+                           "</valueName>\n\t\t\t<value>" + std::string(area.Geocodes[g].second) +
+                           "</value>\n\t\t</cap:geocode>\n";
+                if (!area.Emma.empty())
+                    xml += "\t\t<link href=\"https://meteoalarm.org?geocode=EMMA_ID:" + std::string(area.Emma) +
+                           "\" hreflang=\"en\" title=\"" + xmlEscaped(area.Name) + "\"/>\n";
+                xml += "\t\t<cap:areaDesc>" + xmlEscaped(area.Name) + "</cap:areaDesc>\n";
+                // Switzerland's areas are drawn, not coded: the entry carries
+                // its CAP polygon as the document's <area> does.
+                if (!area.Polygon.empty())
+                    xml += "\t\t<cap:polygon>" + std::string(area.Polygon) + "</cap:polygon>\n";
+                xml += "\t\t<cap:event>" + std::string(w.EnglishEvent) + "</cap:event>\n";
+                xml += "\t\t<cap:sent>" + sent + "</cap:sent>\n";
+                xml += "\t\t<cap:expires>" + offsetTime(now + w.Expires, 0) + "</cap:expires>\n";
+                xml += "\t\t<cap:effective>" + offsetTime(now + w.Effective, 0) + "</cap:effective>\n";
+                xml += "\t\t<cap:onset>" + offsetTime(now + w.Onset, 0) + "</cap:onset>\n";
+                xml += "\t\t<cap:certainty>Likely</cap:certainty>\n";
+                xml += "\t\t<cap:severity>" + std::string(kLevelSeverities[static_cast<std::size_t>(w.Level)]) +
+                       "</cap:severity>\n";
+                xml += "\t\t<cap:urgency>" + std::string(w.Onset > 0 ? "Future" : "Immediate") + "</cap:urgency>\n";
+                xml += "\t\t<cap:scope>Public</cap:scope>\n";
+                xml += "\t\t<cap:message_type>" + std::string(w.MsgType) + "</cap:message_type>\n";
+                xml += "\t\t<cap:status>Actual</cap:status>\n";
+                xml += "\t\t<cap:identifier>" + capIdentifier(country, w, i, day) + "</cap:identifier>\n";
+                xml += "\t\t<link href=\"" + link + "\" type=\"application/cap+xml\"/>\n";
+                xml += "\t\t<link href=\"https://meteoalarm.org?region=" + std::string(country.Code) +
+                       "\" hreflang=\"en\" rel=\"related\" title=\"" + std::string(country.Name) + "\"/>\n";
+                xml += "\t\t<author>\n\t\t\t<name>meteoalarm.org</name>\n\t\t\t<uri>https://meteoalarm.org</uri>\n"
+                       "\t\t</author>\n";
+                xml += "\t\t<published>" + sent.substr(0, 19) + "Z</published>\n";
+                xml += "\t\t<id>" + link + "?index_info=1&amp;index_area=" + std::to_string(a) +
+                       "&amp;index_geocode=" + std::to_string(g) + "</id>\n";
+                xml += "\t\t<title>" + std::string(kLevelTitles[static_cast<std::size_t>(w.Level)]) + " " +
+                       std::string(w.TitleType) + " Warning issued for " + std::string(country.Name) + " - " +
+                       xmlEscaped(area.Name) + "</title>\n";
+                xml += "\t\t<updated>" + sent.substr(0, 19) + "Z</updated>\n";
+                xml += "\t</entry>\n";
+            }
+        }
+    }
+    xml += "</feed>\n";
+    return xml;
+}
+
+std::string capInfoBlock(const TMeteoAlarmCountry& country, const TMeteoAlarmWarning& w, std::int64_t day,
+                         bool french)
+{
+    const std::int64_t now = WarningsNow(day, false);
+    const int offset = europeanOffset(day);
+    const std::string_view event = french ? w.FrenchEvent : w.EnglishEvent;
+    const std::string_view description = french ? w.FrenchDescription : w.EnglishDescription;
+    const std::string_view instruction = french ? w.FrenchInstruction : w.EnglishInstruction;
+    const auto level = static_cast<std::size_t>(w.Level);
+    std::string xml = "\t<info>\n";
+    xml += "\t\t<language>" + std::string(french ? country.French : "en-GB") + "</language>\n";
+    xml += "\t\t<category>Met</category>\n";
+    xml += "\t\t<event>" + xmlEscaped(event) + "</event>\n";
+    xml += "\t\t<responseType>" + std::string(w.ResponseType) + "</responseType>\n";
+    xml += "\t\t<urgency>" + std::string(w.Onset > 0 ? "Future" : "Immediate") + "</urgency>\n";
+    xml += "\t\t<severity>" + std::string(kLevelSeverities[level]) + "</severity>\n";
+    xml += "\t\t<certainty>Likely</certainty>\n";
+    xml += "\t\t<effective>" + offsetTime(now + w.Effective, offset) + "</effective>\n";
+    xml += "\t\t<onset>" + offsetTime(now + w.Onset, offset) + "</onset>\n";
+    xml += "\t\t<expires>" + offsetTime(now + w.Expires, offset) + "</expires>\n";
+    xml += "\t\t<senderName>" + xmlEscaped(country.SenderName) + "</senderName>\n";
+    xml += "\t\t<headline>" + xmlEscaped(event) + "</headline>\n";
+    xml += "\t\t<description>" + xmlEscaped(description) + "</description>\n";
+    if (!instruction.empty())
+        xml += "\t\t<instruction>" + xmlEscaped(instruction) + "</instruction>\n";
+    xml += "\t\t<web>" + std::string(country.Web) + "</web>\n";
+    xml += "\t\t<contact>" + xmlEscaped(country.SenderName) + "</contact>\n";
+    xml += "\t\t<parameter>\n\t\t\t<valueName>awareness_level</valueName>\n\t\t\t<value>" + std::to_string(w.Level) +
+           "; " + std::string(kLevelColours[level]) + "; " + std::string(kLevelSeverities[level]) +
+           "</value>\n\t\t</parameter>\n";
+    xml += "\t\t<parameter>\n\t\t\t<valueName>awareness_type</valueName>\n\t\t\t<value>" + std::string(w.Type) +
+           "</value>\n\t\t</parameter>\n";
+    for (const TMeteoAlarmArea& area : w.Areas) {
+        xml += "\t\t<area>\n\t\t\t<areaDesc>" + xmlEscaped(french ? area.FrenchName : area.Name) + "</areaDesc>\n";
+        if (!area.Polygon.empty())
+            xml += "\t\t\t<polygon>" + std::string(area.Polygon) + "</polygon>\n";
+        if (!area.Emma.empty() && (area.Geocodes.empty() || area.Geocodes.front().first != "EMMA_ID"))
+            xml += "\t\t\t<geocode>\n\t\t\t\t<valueName>EMMA_ID</valueName>\n\t\t\t\t<value>" +
+                   std::string(area.Emma) + "</value>\n\t\t\t</geocode>\n";
+        for (const auto& [name, value] : area.Geocodes)
+            xml += "\t\t\t<geocode>\n\t\t\t\t<valueName>" + std::string(name) + "</valueName>\n\t\t\t\t<value>" +
+                   std::string(value) + "</value>\n\t\t\t</geocode>\n";
+        xml += "\t\t</area>\n";
+    }
+    xml += "\t</info>\n";
+    return xml;
+}
+
+std::string capDocument(const TMeteoAlarmCountry& country, std::size_t warning, std::int64_t day)
+{
+    const TMeteoAlarmWarning& w = country.Warnings[warning];
+    const std::int64_t now = WarningsNow(day, false);
+    std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\" ?>\n<alert\n"
+                      "\txmlns=\"urn:oasis:names:tc:emergency:cap:1.2\">\n";
+    xml += "\t<identifier>" + capIdentifier(country, w, warning, day) + "</identifier>\n";
+    xml += "\t<sender>" + std::string(country.Sender) + "</sender>\n";
+    xml += "\t<sent>" + offsetTime(now + w.Sent, europeanOffset(day)) + "</sent>\n";
+    xml += "\t<status>Actual</status>\n";
+    xml += "\t<msgType>" + std::string(w.MsgType) + "</msgType>\n";
+    xml += "\t<scope>Public</scope>\n";
+    xml += capInfoBlock(country, w, day, true);
+    xml += capInfoBlock(country, w, day, false);
+    xml += "</alert>\n";
+    return xml;
+}
+
+// -- GeoMet
+
+struct TGeoMetAlert {
+    std::string_view Code, Type;               // "WW", "warning"
+    std::string_view NameEn, NameFr;           // "wind warning", "avertissement de vent"
+    std::string_view ShortEn, ShortFr;         // "Wind", "Vent"
+    std::string_view TextEn, TextFr;
+    std::string_view ColourEn, ColourFr;       // empty for a statement
+    std::string_view ConfidenceEn, ConfidenceFr, ImpactEn, ImpactFr;
+    std::string_view Area;                     // feature_name_en and _fr
+    std::string_view StatusEn, StatusFr;
+    // Seconds from WarningsNow.
+    std::int64_t Publication, Validity, EventEnd, Expiration;
+    std::string_view FeatureId;                // "fea1-1201"
+    // The outer ring, [longitude, latitude], closed.
+    std::vector<std::pair<double, double>> Ring;
+};
+
+const std::vector<TGeoMetAlert>& geoMetAlerts()
+{
+    static const std::vector<TGeoMetAlert> alerts = {
+        {"WW", "warning", "wind warning", "avertissement de vent", "Wind", "Vent",
+         "Strong winds that may cause damage are expected.\n\nWhat:\nWesterly wind gusts of 90 km/h.\n\n"
+         "When:\nThis afternoon until tonight.",
+         "Des vents forts pouvant causer des dommages sont prévus.\n\nQuoi :\nRafales d'ouest de 90 km/h.\n\n"
+         "Quand :\nCet après-midi jusqu'en soirée.",
+         "yellow", "jaune", "High", "élevée", "Moderate", "modéré", "Montréal", "issued", "émis",
+         -2 * kHour, -1 * kHour, 10 * kHour, 14 * kHour, "fea1-1201",
+         {{-73.97, 45.50}, {-73.95, 45.40}, {-73.52, 45.46}, {-73.47, 45.60}, {-73.49, 45.70}, {-73.85, 45.52},
+          {-73.97, 45.50}}},
+        {"FRW", "warning", "freezing rain warning", "avertissement de pluie verglaçante", "Freezing rain",
+         "Pluie verglaçante",
+         "Freezing rain leading to icy and slippery conditions.",
+         "Pluie verglaçante rendant les surfaces glacées et glissantes.",
+         "yellow", "jaune", "High", "élevée", "Moderate", "modéré", "Québec", "continued", "maintenu",
+         -30 * kHour, -28 * kHour, -20 * kHour, -16 * kHour, "fea1-1214",
+         {{-71.50, 46.70}, {-71.00, 46.70}, {-71.00, 46.95}, {-71.50, 46.95}, {-71.50, 46.70}}},
+        {"SPS", "statement", "special weather statement", "bulletin météorologique spécial", "Special weather",
+         "Météorologique spécial",
+         "Snow at times heavy is possible tomorrow.\n\nTotal snowfall amounts of 10 to 15 cm are possible.",
+         "De la neige parfois forte est possible demain.\n\nDes accumulations totales de 10 à 15 cm sont "
+         "possibles.",
+         {}, {}, {}, {}, {}, {}, "Ottawa Nord - Kanata - Orléans", "issued", "émis",
+         -3 * kHour, -2 * kHour, 20 * kHour, 24 * kHour, "fea1-1230",
+         {{-76.00, 45.25}, {-75.40, 45.25}, {-75.40, 45.55}, {-76.00, 45.55}, {-76.00, 45.25}}},
+    };
+    return alerts;
+}
+
+// A number of GeoJSON as the service prints it: "-73.97", "45.5".
+std::string geoNumber(double value)
+{
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+std::string geoMetFeature(const TGeoMetAlert& a, std::int64_t day)
+{
+    const std::int64_t now = WarningsNow(day, true);
+    const std::string id = compactTime(now + a.Publication, 0) + std::to_string(mix(hashOf(a.FeatureId)) % 1000000) +
+                           "_" + std::string(a.FeatureId);
+    auto field = [](std::string& json, std::string_view name, std::string_view value) {
+        json += "," + jsonString(name) + ":" + jsonString(value);
+    };
+    std::string json = "{\"type\":\"Feature\",\"properties\":{\"id\":" + jsonString(id);
+    field(json, "alert_code", a.Code);
+    field(json, "alert_type", a.Type);
+    field(json, "alert_name_en", a.NameEn);
+    field(json, "alert_name_fr", a.NameFr);
+    field(json, "alert_short_name_en", a.ShortEn);
+    field(json, "alert_short_name_fr", a.ShortFr);
+    field(json, "publication_datetime", zuluTime(now + a.Publication));
+    field(json, "expiration_datetime", zuluTime(now + a.Expiration));
+    field(json, "validity_datetime", zuluTime(now + a.Validity));
+    field(json, "event_end_datetime", zuluTime(now + a.EventEnd));
+    field(json, "alert_text_en", a.TextEn);
+    field(json, "alert_text_fr", a.TextFr);
+    // A statement has no colour, confidence or impact: the keys are absent.
+    if (!a.ColourEn.empty()) {
+        field(json, "risk_colour_en", a.ColourEn);
+        field(json, "risk_colour_fr", a.ColourFr);
+        field(json, "confidence_en", a.ConfidenceEn);
+        field(json, "confidence_fr", a.ConfidenceFr);
+        field(json, "impact_en", a.ImpactEn);
+        field(json, "impact_fr", a.ImpactFr);
+    }
+    field(json, "feature_name_en", a.Area);
+    field(json, "feature_name_fr", a.Area);
+    field(json, "province", a.FeatureId == "fea1-1230" ? "ON" : "QC");
+    field(json, "status_en", a.StatusEn);
+    field(json, "status_fr", a.StatusFr);
+    field(json, "feature_id", a.FeatureId);
+    json += "},\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[[";
+    for (std::size_t i = 0; i < a.Ring.size(); ++i)
+        json += (i ? ",[" : "[") + geoNumber(a.Ring[i].first) + "," + geoNumber(a.Ring[i].second) + "]";
+    json += "]]},\"id\":" + jsonString(id) + "}";
+    return json;
+}
+
+bool ringOverlaps(const std::vector<std::pair<double, double>>& ring, double west, double south, double east,
+                  double north)
+{
+    double minLon = 180, maxLon = -180, minLat = 90, maxLat = -90;
+    for (const auto& [lon, lat] : ring) {
+        minLon = std::min(minLon, lon);
+        maxLon = std::max(maxLon, lon);
+        minLat = std::min(minLat, lat);
+        maxLat = std::max(maxLat, lat);
+    }
+    return minLon <= east && maxLon >= west && minLat <= north && maxLat >= south;
+}
+
+TAnswer geoMetRefusal(std::string_view description)
+{
+    return typedAnswer(400, "application/json",
+                       "{\"code\":\"InvalidParameterValue\",\"type\":\"InvalidParameterValue\",\"description\":" +
+                           jsonString(description) + "}");
+}
+
 } // namespace
+
+std::int64_t WarningsNow(std::int64_t day, bool canada)
+{
+    return day * 86400 + 12 * kHour - (canada ? easternOffset(day) : europeanOffset(day));
+}
+
+TAnswer MeteoAlarmAtomAnswer(std::string_view country, std::int64_t day, std::string_view origin)
+{
+    if (country == "garbage")
+        // A gzip stream sent without its Content-Encoding: bytes that are no XML.
+        return typedAnswer(200, "application/atom+xml",
+                           std::string("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x03\xB3\x49\xCB\x4C\x4D\xB1\x03\x00",
+                                       18));
+    const TMeteoAlarmCountry* c = meteoAlarmCountry(country);
+    if (!c)
+        return notFound();
+    return typedAnswer(200, "application/atom+xml; charset=utf-8",
+                       atomIndex(*c, day, originOr(origin, kMeteoAlarmOrigin)));
+}
+
+TAnswer MeteoAlarmCapAnswer(std::string_view country, std::string_view uuid, std::int64_t day)
+{
+    const TMeteoAlarmCountry* c = meteoAlarmCountry(country);
+    if (!c)
+        return notFound();
+    for (std::size_t i = 0; i < c->Warnings.size(); ++i) {
+        if (warningUuid(c->Slug, i, day) != uuid)
+            continue;
+        switch (c->Warnings[i].Link) {
+        case TCapLink::ServerError:
+            return typedAnswer(500, "text/html; charset=utf-8",
+                               "<html><head><title>500 Internal Server Error</title></head><body>"
+                               "<h1>Internal Server Error</h1></body></html>\n");
+        case TCapLink::Malformed: {
+            // Cut inside the French block's description, as a transfer that
+            // broke off: the elements opened before the cut never close.
+            std::string document = capDocument(*c, i, day);
+            document.resize(document.find("<description>") + 40);
+            return typedAnswer(200, "application/cap+xml; charset=utf-8", std::move(document));
+        }
+        case TCapLink::Document:
+            return typedAnswer(200, "application/cap+xml; charset=utf-8", capDocument(*c, i, day));
+        }
+    }
+    return notFound();
+}
+
+TAnswer GeoMetAlertsAnswer(std::string_view query, std::int64_t day, std::string_view origin)
+{
+    const TParameters parameters = parametersOf(query);
+    if (const auto f = firstValue(parameters, "f"); f && *f != "json")
+        return geoMetRefusal("Invalid format: only f=json is served here");
+    double box[4] = {-180, -90, 180, 90};
+    std::string bboxText;
+    if (const auto bbox = firstValue(parameters, "bbox")) {
+        std::size_t start = 0;
+        for (int i = 0; i < 4; ++i) {
+            const std::size_t end = i < 3 ? bbox->find(',', start) : bbox->size();
+            const std::optional<double> value =
+                end == std::string_view::npos ? std::nullopt : parsedNumber(bbox->substr(start, end - start));
+            if (!value)
+                return geoMetRefusal("bbox values must be numbers: lon1,lat1,lon2,lat2");
+            box[i] = *value;
+            start = end + 1;
+        }
+        if (box[0] > box[2] || box[1] > box[3] || box[1] < -90 || box[3] > 90 || box[0] < -180 || box[2] > 180)
+            return geoMetRefusal("bbox must be lon1,lat1,lon2,lat2 with lon1 <= lon2 and lat1 <= lat2");
+        bboxText = "&bbox=" + echoed(*bbox);
+    }
+    auto wholeNumber = [](std::string_view text) -> std::optional<long> {
+        long value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (text.empty() || error != std::errc() || end != text.data() + text.size())
+            return std::nullopt;
+        return value;
+    };
+    long limit = 10, offset = 0;
+    if (const auto text = firstValue(parameters, "limit")) {
+        const auto value = wholeNumber(*text);
+        if (!value || *value < 1 || *value > 10000)
+            return geoMetRefusal("limit must be a whole number from 1 to 10000");
+        limit = *value;
+    }
+    if (const auto text = firstValue(parameters, "offset")) {
+        const auto value = wholeNumber(*text);
+        if (!value || *value < 0)
+            return geoMetRefusal("offset must be a whole number, 0 or more");
+        offset = *value;
+    }
+
+    std::vector<const TGeoMetAlert*> matched;
+    for (const TGeoMetAlert& a : geoMetAlerts())
+        if (ringOverlaps(a.Ring, box[0], box[1], box[2], box[3]))
+            matched.push_back(&a);
+    const std::size_t first = std::min(matched.size(), static_cast<std::size_t>(offset));
+    const std::size_t last = std::min(matched.size(), first + static_cast<std::size_t>(limit));
+
+    std::string json = "{\"type\":\"FeatureCollection\",\"features\":[";
+    for (std::size_t i = first; i < last; ++i)
+        json += (i > first ? "," : "") + geoMetFeature(*matched[i], day);
+    const std::string items = originOr(origin, kGeoMetOrigin) + "/collections/weather-alerts/items";
+    const std::string page = bboxText + "&limit=" + std::to_string(limit);
+    json += "],\"numberMatched\":" + std::to_string(matched.size()) +
+            ",\"numberReturned\":" + std::to_string(last - first) + ",\"links\":[";
+    json += "{\"type\":\"application/geo+json\",\"rel\":\"self\",\"title\":\"This document as GeoJSON\",\"href\":" +
+            jsonString(items + "?f=json" + page + (offset ? "&offset=" + std::to_string(offset) : "")) + "}";
+    json += ",{\"rel\":\"alternate\",\"type\":\"application/ld+json\",\"title\":\"This document as RDF (JSON-LD)\","
+            "\"href\":" + jsonString(items + "?f=jsonld" + page) + "}";
+    json += ",{\"type\":\"text/html\",\"rel\":\"alternate\",\"title\":\"This document as HTML\",\"href\":" +
+            jsonString(items + "?f=html" + page) + "}";
+    if (first > 0)
+        json += ",{\"type\":\"application/geo+json\",\"rel\":\"prev\",\"title\":\"Items (prev)\",\"href\":" +
+                jsonString(items + "?f=json" + page + "&offset=" +
+                           std::to_string(first > static_cast<std::size_t>(limit) ? first - limit : 0)) + "}";
+    if (last < matched.size())
+        json += ",{\"type\":\"application/geo+json\",\"rel\":\"next\",\"title\":\"Items (next)\",\"href\":" +
+                jsonString(items + "?f=json" + page + "&offset=" + std::to_string(last)) + "}";
+    json += ",{\"type\":\"application/json\",\"title\":\"Weather alerts\",\"rel\":\"collection\",\"href\":" +
+            jsonString(originOr(origin, kGeoMetOrigin) + "/collections/weather-alerts") + "}";
+    json += "],\"timeStamp\":" + jsonString(offsetTime(WarningsNow(day, true), 0).substr(0, 19) + ".000000Z") + "}";
+    return typedAnswer(200, "application/geo+json", std::move(json));
+}
 
 std::int64_t Today()
 {
@@ -1389,7 +2031,7 @@ TAnswer OpenMeteoAnswer(std::string_view query, std::int64_t day)
     return jsonAnswer(200, std::move(json));
 }
 
-TAnswer AnswerRequest(std::string_view target, std::string_view cookie, std::int64_t day)
+TAnswer AnswerRequest(std::string_view target, std::string_view cookie, std::int64_t day, std::string_view origin)
 {
     const std::size_t mark = target.find('?');
     const std::string_view path = target.substr(0, mark);
@@ -1434,6 +2076,19 @@ TAnswer AnswerRequest(std::string_view target, std::string_view cookie, std::int
     }
     if (path == "/v1/forecast")
         return OpenMeteoAnswer(query, day);
+    constexpr std::string_view atomPrefix = "/feeds/meteoalarm-legacy-atom-";
+    if (path.starts_with(atomPrefix))
+        return MeteoAlarmAtomAnswer(path.substr(atomPrefix.size()), day, origin);
+    constexpr std::string_view capPrefix = "/api/v1/warnings/feeds-";
+    if (path.starts_with(capPrefix)) {
+        const std::string_view rest = path.substr(capPrefix.size());
+        const std::size_t slash = rest.find('/');
+        if (slash == std::string_view::npos)
+            return notFound();
+        return MeteoAlarmCapAnswer(rest.substr(0, slash), rest.substr(slash + 1), day);
+    }
+    if (path == "/collections/weather-alerts/items")
+        return GeoMetAlertsAnswer(query, day, origin);
     return notFound();
 }
 

@@ -1,12 +1,13 @@
-// The pages nubra-replica serves: a stand-in for the four weather services
-// and for Open-Meteo's forecast API, for tests and for the offline
-// demonstration. Every page has the shape the
+// The pages nubra-replica serves: a stand-in for the four weather services,
+// for Open-Meteo's forecast API and for the official warning feeds
+// (MeteoAlarm's Atom indexes and CAP documents, Environment Canada's
+// GeoMet alerts), for tests and for the offline demonstration. Every page has the shape the
 // matching forecast source expects (navigation, scripts, entities, CR LF
 // line breaks, some UTF-8 bytes, the markers, boxes and tables), and its
 // forecast varies with the place and the day, deterministically: the same
 // place on the same day always gives the same bytes.
 //
-// The six paths answered, for any Host:
+// The paths answered, for any Host:
 //   /france/accueil                          France home page; sets the
 //                                            session cookie JSESSIONID
 //   /jsp/site/Portal.jsp?page_id=2731&PREVISIONS_PORTLET.path=previsionsville%2F<code>0
@@ -21,6 +22,17 @@
 //   /v1/forecast?latitude=<lat>&longitude=<lon>&current=<names>&hourly=<names>&daily=<names>&timezone=auto&forecast_days=<n>
 //                                            Open-Meteo forecast, JSON; see
 //                                            OpenMeteoAnswer
+//   /feeds/meteoalarm-legacy-atom-<france|belgium|switzerland|luxembourg>
+//                                            MeteoAlarm's Atom index of a
+//                                            country; see MeteoAlarmAtomAnswer
+//   /feeds/meteoalarm-legacy-atom-garbage    200 with a body that is not XML
+//                                            (gzip bytes sent without their
+//                                            Content-Encoding)
+//   /api/v1/warnings/feeds-<country>/<uuid>  a CAP 1.2 document the index
+//                                            links to; see MeteoAlarmCapAnswer
+//   /collections/weather-alerts/items?f=json&bbox=<lon1>,<lat1>,<lon2>,<lat2>&limit=<n>[&offset=<k>]
+//                                            GeoMet's weather alerts; see
+//                                            GeoMetAlertsAnswer
 // Anything else is 404 with a small HTML page.
 #pragma once
 
@@ -42,8 +54,13 @@ struct TAnswer {
 std::int64_t Today();
 
 // The answer to a GET of `target` (path and query) carrying the "Cookie"
-// header `cookie` (empty when none), for the day `day`.
-TAnswer AnswerRequest(std::string_view target, std::string_view cookie, std::int64_t day);
+// header `cookie` (empty when none), for the day `day`. `origin`
+// ("http://127.0.0.1:8080", from the request's scheme and Host) starts the
+// addresses the warning feeds link to, so that a client following them
+// comes back to the replica; empty (or holding anything but a scheme, host
+// and port) gives the real services' addresses.
+TAnswer AnswerRequest(std::string_view target, std::string_view cookie, std::int64_t day,
+                      std::string_view origin = {});
 
 // The page bodies, also used by the tests directly.
 std::string FranceHomePage(std::int64_t day);
@@ -96,6 +113,86 @@ std::string BelgiquePage(std::string_view station, std::int64_t day);
 // number or out of range, forecast_days not an integer from 0 to 16, an
 // unknown variable, a timezone other than auto, GMT or UTC.
 TAnswer OpenMeteoAnswer(std::string_view query, std::int64_t day);
+
+// --- Warning feeds.
+//
+// The replica's clock for warnings: 12:00 local time on `day`, the time of
+// Open-Meteo's "current", in UTC seconds: Central European Time (summer
+// time from the last Sunday of March to the last of October) for
+// MeteoAlarm's countries, North America's Eastern time for Canada
+// (`canada`). Every onset and expiry below is counted from it ("now").
+std::int64_t WarningsNow(std::int64_t day, bool canada);
+
+// MeteoAlarm's Atom index of `country` ("france", "belgium", "switzerland",
+// "luxembourg"; "garbage" gives 200 with gzip bytes, no XML), shaped as the
+// recorded French index: one <entry> per warning, area and geocode, with
+// cap:geocode, the link "https://meteoalarm.org?geocode=EMMA_ID:<code>",
+// cap:areaDesc, the English cap:event, sent/expires/effective/onset in
+// UTC (+00:00), severity, message_type, status, identifier, the link of
+// type application/cap+xml to "<origin>/api/v1/warnings/feeds-<country>/<uuid>"
+// (a UUID that changes with the day), and the title
+// "<Colour> <Type> Warning issued for <Country> - <area>" that gives the
+// level. 200 application/atom+xml; another country is 404. The warnings,
+// times from now (h hours):
+//   france
+//     Bas Rhin         NUTS3 FR421, EMMA_ID FR086   orange wind, now-4h to now+20h
+//                      (the next morning), Alert; Haut-Rhin (FR422, FR083) has none
+//     Gironde          NUTS3 FR612, EMMA_ID FR014   yellow rain, now-30h to now-6h: expired;
+//                      its CAP link answers 500
+//     Paris            NUTS3 FR101, EMMA_ID FR067   green (level 1) wind, now-2h to now+22h
+//     Haute Savoie     NUTS3 FR718, EMMA_ID FR035   yellow avalanches, all-clear: msgType
+//                      Update, CAP responseType AllClear, onset now-3h, effective and
+//                      expires a minute later, as Météo-France ends a warning
+//     Finistere        NUTS3 FR522, EMMA_ID FR046   yellow thunderstorms to come, now+26h to
+//                      now+34h (tomorrow 14:00 to 22:00); its CAP link answers 200 with
+//                      malformed XML (the document cut off inside its first description)
+//     Bouches du Rhone NUTS3 FR824, EMMA_ID FR027   yellow rain in force, now-2h to now+10h;
+//                      its CAP link answers 500, so a warning in force has only its entry
+//   belgium    Brabant et Bruxelles, EMMA_ID BE004, one entry for each of NUTS2 BE10,
+//              BE24 and BE31 (one CAP document): yellow snow-ice, now-3h to now+15h
+//   switzerland  Lausanne - Lavaux, no geocode: the entry carries <cap:polygon>
+//              (MeteoAlarm's index has no element of its own for it; the CAP
+//              form "lat,lon ...") and the CAP area its <polygon>
+//              46.62,6.45 46.62,6.85 46.48,6.90 46.45,6.60 46.50,6.45 (closed), around
+//              Lausanne (46.52 N, 6.63 E), Zürich outside: yellow wind, now-1h to now+9h
+//   luxembourg LU001 (South; geocode EMMA_ID LU001): yellow heat, now-2h to now+8h;
+//              nothing for LU002
+TAnswer MeteoAlarmAtomAnswer(std::string_view country, std::int64_t day, std::string_view origin = {});
+
+// The CAP 1.2 document of `uuid` in `country`'s feed on `day` (404 for
+// another): shaped as the recorded one, identifier
+// "2.49.0.0.<country number>.0.<CC>.<sent, local>.<n>", sender, sent, status
+// Actual, msgType, then a French block (fr-FR, fr-BE, fr-CH, fr-LU; French
+// event such as "Vigilance orange vent violent", headline, description,
+// instruction, senderName METEO-FRANCE, IRM-KMI, MétéoSuisse, MeteoLux)
+// and an English one (en-GB), times in Central European local time,
+// parameters awareness_level "3; orange; Severe" and awareness_type
+// "1; Wind", and areas with their geocodes (EMMA_ID first) or polygon.
+// 200 application/cap+xml; the two links above answer 500 (HTML) and
+// malformed XML.
+TAnswer MeteoAlarmCapAnswer(std::string_view country, std::string_view uuid, std::int64_t day);
+
+// GeoMet's "/collections/weather-alerts/items?<query>" on `day`, shaped as
+// the recorded answer: a FeatureCollection of the alerts whose polygon's
+// bounding box overlaps `bbox` (lon1,lat1,lon2,lat2; the whole world when
+// absent), `offset` (0) and `limit` (10, from 1 to 10000) applied in the
+// order below, numberMatched, numberReturned, links (self, alternates,
+// prev when offset > 0, next when more remain, with the next offset,
+// collection) and timeStamp. Each feature: a Polygon ([lon, lat], closed)
+// and properties with paired _en/_fr fields, times as
+// "2026-12-08T16:00:00.000Z". 200 application/geo+json; f other than json,
+// a bbox not four numbers in order, or a bad limit or offset give 400
+// {"code":"InvalidParameterValue",...}. The alerts, times from now:
+//   Montréal  yellow wind warning (WW), published now-2h, valid from now-1h, event end
+//             now+10h, expires now+14h; polygon (lat, lon) 45.50,-73.97 45.40,-73.95
+//             45.46,-73.52 45.60,-73.47 45.70,-73.49 45.52,-73.85: holds Montréal
+//             (45.50 N, 73.57 W), not Laval's north shore at Sainte-Rose (45.61 N, 73.78 W)
+//             which its bounding box does hold
+//   Québec    yellow freezing rain warning, expired: expires now-16h; box 46.70 to
+//             46.95 N, 71.50 to 71.00 W
+//   Ottawa    special weather statement (SPS), no colour, confidence or impact,
+//             published now-3h, expires now+24h; box 45.25 to 45.55 N, 76.00 to 75.40 W
+TAnswer GeoMetAlertsAnswer(std::string_view query, std::int64_t day, std::string_view origin = {});
 
 // The name of the session cookie the France home page sets, and whether a
 // "Cookie" header carries a session the replica issued.
