@@ -56,7 +56,8 @@ constexpr TCountry kCountries[] = {
          return {std::string(c.CodePostal()), std::string(c.CodeInsee()), std::string(c.Departement()),
                  std::string(c.Nom()), to_string(c.Region)};
      },
-     TListView::ByRegionAndDepartment, FranceRegions, nullptr, nullptr, kFranceSources, kDefault, "fr"},
+     TListView::ByRegionAndDepartment, FranceRegions, nullptr, nullptr, kFranceSources, kDefault, "fr",
+     &kFranceWarnings},
     {kSuisse, "Suisse", "suisse", "en Suisse", cityCount<&T::SuisseCities>, cityName<&T::SuisseCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
          const TVilleSuisse& c = record<&T::SuisseCities>(tables, city);
@@ -68,20 +69,21 @@ constexpr TCountry kCountries[] = {
          const TVilleSuisse& c = record<&T::SuisseCities>(tables, city);
          return std::string(c.Nom()) + " " + to_string(c.NPA);
      },
-     kSuisseSources, kDefault, "ch"},
+     kSuisseSources, kDefault, "ch", &kSuisseWarnings},
     {kCanada, "Canada", "canada", "au Canada", cityCount<&T::CanadaCities>, cityName<&T::CanadaCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
          const TVillecanada& c = record<&T::CanadaCities>(tables, city);
          return {std::string(c.Nom()), to_string(c.Province), std::string(c.CodeVille())};
      },
      TListView::ByGroup, CanadaProvinces, cityGroup<&T::CanadaCities, &TVillecanada::Province>, nullptr,
-     kCanadaSources, kDefault, "ca"},
+     kCanadaSources, kDefault, "ca", &kCanadaWarnings},
     {kBelgique, "Belgique", "belgique", "en Belgique", cityCount<&T::BelgiqueCities>, cityName<&T::BelgiqueCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
          const TVilleBelge& c = record<&T::BelgiqueCities>(tables, city);
          return {std::string(c.Nom()), to_string(c.Station)};
      },
-     TListView::Flat, {}, nullptr, nameEntry<&T::BelgiqueCities>, kBelgiqueSources, kDefault, "be"},
+     TListView::Flat, {}, nullptr, nameEntry<&T::BelgiqueCities>, kBelgiqueSources, kDefault, "be",
+     &kBelgiqueWarnings},
     {kLuxembourg, "Luxembourg", "luxembourg", "au Luxembourg", cityCount<&T::LuxembourgCities>,
      cityName<&T::LuxembourgCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
@@ -89,12 +91,12 @@ constexpr TCountry kCountries[] = {
          return {std::string(c.Nom()), to_string(c.Groupe)};
      },
      TListView::ByGroup, LuxembourgCantons, cityGroup<&T::LuxembourgCities, &TLieu::Groupe>, nullptr,
-     kOpenMeteoOnly, kDefault, "lu"},
+     kOpenMeteoOnly, kDefault, "lu", &kLuxembourgWarnings},
     {kMonaco, "Monaco", "monaco", "\xE0 Monaco", cityCount<&T::MonacoCities>, cityName<&T::MonacoCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
          return {std::string(record<&T::MonacoCities>(tables, city).Nom())};
      },
-     TListView::Flat, {}, nullptr, nameEntry<&T::MonacoCities>, kOpenMeteoOnly, kDefault, "mc"},
+     TListView::Flat, {}, nullptr, nameEntry<&T::MonacoCities>, kOpenMeteoOnly, kDefault, "mc", nullptr},
     {kOutreMer, "Outre-mer", "outre-mer", "outre-mer", cityCount<&T::OutreMerCities>,
      cityName<&T::OutreMerCities>,
      [](const TCatalogues& tables, std::int32_t city) -> std::vector<std::string> {
@@ -103,7 +105,7 @@ constexpr TCountry kCountries[] = {
                  to_string(c.Region)};
      },
      TListView::ByGroup, OutreMerTerritories, cityGroup<&T::OutreMerCities, &TVilleFrance::Region>, nullptr,
-     kOpenMeteoOnly, kDefault, "om"},
+     kOpenMeteoOnly, kDefault, "om", nullptr},
 };
 
 constexpr bool rowsInIndexOrder() {

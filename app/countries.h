@@ -71,8 +71,11 @@ struct TCountry {
     // settings or the command line choose another of them.
     std::span<const TForecastSource* const> Sources;
     const TForecastSource* DefaultSource;
-    // The section of the positions entry holding its records' positions.
+    // The section of the positions entry holding its records' positions
+    // (and of the warning-areas entry holding their areas).
     std::string_view Section;
+    // Its official warnings; nullptr where no service issues any.
+    const TWarningSource* Warnings;
 };
 
 // The source of each country, by country index.

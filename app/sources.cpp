@@ -1,7 +1,11 @@
 #include "sources.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <ctime>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "countries.h"
@@ -10,6 +14,8 @@
 #include "udef_canada.h"
 #include "udef_france.h"
 #include "udef_suisse.h"
+#include "vigilance.h"
+#include "warning_areas.h"
 
 namespace nubra {
 namespace {
@@ -32,17 +38,118 @@ constexpr std::string_view kCanadaKeys[] = {"canada", "canada-site"};
 constexpr std::string_view kBelgiqueKeys[] = {"belgique"};
 constexpr std::string_view kOpenMeteoKeys[] = {"open-meteo"};
 
-// Open-Meteo forecasts the record's position, from the positions entry.
-std::string openMeteoFetch(const TPlaceQuery& place, const TServiceHosts& hosts, TIdHTTP& http) {
+// The position of the record, from the positions entry.
+const TPosition& positionOf(const TPlaceQuery& place) {
     const TCountry& country = place.Country;
-    if (!place.Positions) throw std::logic_error("Open-Meteo fetch without positions");
+    if (!place.Positions) throw std::logic_error("fetch by position without positions");
     const std::vector<TPosition>& known = place.Positions().Of(country.Section);
     if (static_cast<std::size_t>(place.City) >= known.size())
         throw std::runtime_error("Position inconnue pour la ville d'indice " + std::to_string(place.City) + " " +
                                  std::string(country.Where));
-    return GetForecastOpenMeteo(country.CityName(place.Tables, place.City), known[static_cast<std::size_t>(place.City)],
-                                hosts, http);
+    return known[static_cast<std::size_t>(place.City)];
 }
+
+// Open-Meteo forecasts the record's position; the place's warnings follow
+// its credit line.
+std::string openMeteoFetch(const TPlaceQuery& place, const TServiceHosts& hosts, TIdHTTP& http) {
+    const TCountry& country = place.Country;
+    const TOpenMeteoReading reading =
+        FetchOpenMeteo(country.CityName(place.Tables, place.City), positionOf(place), hosts, http);
+    std::string text = reading.Text;
+    const std::size_t heading = text.find("\r\n");
+    const std::size_t credit = heading == std::string::npos ? heading : text.find("\r\n", heading + 2);
+    const std::size_t at = credit == std::string::npos ? text.size() : credit + 2;
+    text.insert(at, PlaceWarnings(place, reading.UtcOffset.value_or(0), std::time(nullptr), hosts, http));
+    return text;
+}
+
+// -- Warnings ----------------------------------------------------------------
+
+// A MeteoAlarm feed matched by the record's areas, or by its position.
+template <const char* Feed, bool ByPosition>
+std::vector<TWarning> meteoAlarm(const TPlaceQuery& place, std::int64_t now, const TServiceHosts& hosts,
+                                 TIdHTTP& http) {
+    TPlaceMatch match;
+    match.ByPosition = ByPosition;
+    if (ByPosition) match.Position = positionOf(place);
+    else match.AreaCodes = EmbeddedWarningAreas().Of(place.Country.Section, static_cast<std::size_t>(place.City));
+    return FetchMeteoAlarmWarnings(Feed, match, now, hosts, http);
+}
+
+std::vector<TWarning> geoMet(const TPlaceQuery& place, std::int64_t now, const TServiceHosts& hosts, TIdHTTP& http) {
+    return FetchGeoMetWarnings(positionOf(place), now, hosts, http);
+}
+
+constexpr char kFranceFeed[] = "france";
+constexpr char kSuisseFeed[] = "switzerland";
+constexpr char kBelgiqueFeed[] = "belgium";
+constexpr char kLuxembourgFeed[] = "luxembourg";
+constexpr std::string_view kMeteoAlarmKeys[] = {"meteoalarm"};
+constexpr std::string_view kGeoMetKeys[] = {"geomet"};
+
+// Aborts `http` once `limit` has passed, and again every 50 ms until the
+// watch ends, so that a request started after the first abort is
+// abandoned too.
+class TDeadline {
+public:
+    TDeadline(TIdHTTP& http, std::chrono::milliseconds limit)
+        : watcher_([this, &http, limit] {
+              std::unique_lock lock(mutex_);
+              if (done_.wait_for(lock, limit, [this] { return over_; })) return;
+              expired_ = true;
+              while (!done_.wait_for(lock, std::chrono::milliseconds(50), [this] { return over_; })) http.Abort();
+          }) {}
+    ~TDeadline() {
+        {
+            std::lock_guard lock(mutex_);
+            over_ = true;
+        }
+        done_.notify_all();
+        watcher_.join();
+    }
+    bool Expired() {
+        std::lock_guard lock(mutex_);
+        return expired_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool over_ = false;
+    bool expired_ = false;
+    std::thread watcher_;  // last: started once the rest is ready
+};
+
+} // namespace
+
+const TWarningSource kFranceWarnings = {"M\xE9t\xE9o-France", kMeteoAlarmKeys, meteoAlarm<kFranceFeed, false>};
+const TWarningSource kSuisseWarnings = {"M\xE9t\xE9oSuisse", kMeteoAlarmKeys, meteoAlarm<kSuisseFeed, true>};
+const TWarningSource kCanadaWarnings = {"Environnement Canada", kGeoMetKeys, geoMet};
+const TWarningSource kBelgiqueWarnings = {"IRM", kMeteoAlarmKeys, meteoAlarm<kBelgiqueFeed, false>};
+const TWarningSource kLuxembourgWarnings = {"MeteoLux", kMeteoAlarmKeys, meteoAlarm<kLuxembourgFeed, false>};
+
+std::string PlaceWarnings(const TPlaceQuery& place, std::int32_t utcOffset, std::int64_t now,
+                          const TServiceHosts& hosts, TIdHTTP& http) {
+    const TWarningSource* source = place.Country.Warnings;
+    if (!source) return std::string(kNoWarningService) + "\r\n";
+    std::string reason;
+    {
+        TDeadline deadline(http, kWarningsTimeLimit);
+        try {
+            return WarningLines(source->Fetch(place, now, hosts, http), source->Issuer, utcOffset);
+        } catch (const EHttpError& error) {
+            // Abandoned by the user (no deadline passed): the whole command is.
+            if (!deadline.Expired() && error.Status() == 0 && std::string_view(error.what()) == kAbortedMessage)
+                throw;
+            reason = deadline.Expired() ? std::string("d\xE9lai d\xE9pass\xE9.") : std::string(error.what());
+        } catch (const std::exception& error) {
+            reason = deadline.Expired() ? std::string("d\xE9lai d\xE9pass\xE9.") : std::string(error.what());
+        }
+    }
+    return WarningsUnavailable(reason) + "\r\n";
+}
+
+namespace {
 
 std::string openMeteoText(std::string_view page, std::string_view name, const TServiceHosts& hosts) {
     return OpenMeteoText(page, name, LiveServiceHost(hosts.OpenMeteo));
@@ -76,9 +183,14 @@ std::span<const TForecastSource* const> ForecastSources() {
 std::span<const std::string_view> SourceHostKeys() {
     static const std::vector<std::string_view> keys = [] {
         std::vector<std::string_view> all;
-        for (const TForecastSource* source : ForecastSources())
-            for (std::string_view key : source->HostKeys)
+        const auto add = [&all](std::span<const std::string_view> some) {
+            for (std::string_view key : some)
                 if (std::find(all.begin(), all.end(), key) == all.end()) all.push_back(key);
+        };
+        for (const TForecastSource* source : ForecastSources()) add(source->HostKeys);
+        for (const TWarningSource* source :
+             {&kFranceWarnings, &kSuisseWarnings, &kCanadaWarnings, &kBelgiqueWarnings, &kLuxembourgWarnings})
+            add(source->HostKeys);
         return all;
     }();
     return keys;

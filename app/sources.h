@@ -9,6 +9,7 @@
 // rows of the countries that offer it.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -18,6 +19,7 @@
 #include "catalogue.h"
 #include "coords.h"
 #include "hosts.h"
+#include "warnings.h"
 
 namespace nubra {
 
@@ -52,6 +54,36 @@ struct TForecastSource {
     std::string (*Text)(std::string_view page, std::string_view name, const TServiceHosts& hosts);
 };
 
+// Where a country's official warnings come from, shown within the
+// Open-Meteo forecast (vigilance.h says how).
+struct TWarningSource {
+    // The issuer as it names itself in French: "Météo-France".
+    std::string_view Issuer;
+    std::span<const std::string_view> HostKeys;
+    // The warnings of `place` current at `now` (UTC seconds). Failures raise.
+    std::vector<TWarning> (*Fetch)(const TPlaceQuery& place, std::int64_t now, const TServiceHosts& hosts,
+                                   TIdHTTP& http);
+};
+
+extern const TWarningSource kFranceWarnings;
+extern const TWarningSource kSuisseWarnings;
+extern const TWarningSource kCanadaWarnings;
+extern const TWarningSource kBelgiqueWarnings;
+extern const TWarningSource kLuxembourgWarnings;
+
+// How long the warnings may still take once the forecast has arrived.
+inline constexpr std::chrono::seconds kWarningsTimeLimit{5};
+
+// The warning lines of `place` (CR LF after each) on a clock `utcOffset`
+// seconds east of UTC, as the Open-Meteo forecast shows them after its
+// credit line: its warnings, "Aucune vigilance en cours", or for a country
+// without a warning service kNoWarningService. Warnings that cannot be read
+// in time, or at all, give one line "Vigilances indisponibles : <reason>"
+// and raise nothing, except the abandon of the fetch on `http`
+// (EHttpError "Opération annulée."), which passes through.
+std::string PlaceWarnings(const TPlaceQuery& place, std::int32_t utcOffset, std::int64_t now,
+                          const TServiceHosts& hosts, TIdHTTP& http);
+
 extern const TForecastSource kFranceClassique;
 extern const TForecastSource kSuisseClassique;
 extern const TForecastSource kCanadaClassique;
@@ -61,7 +93,8 @@ extern const TForecastSource kOpenMeteo;
 // Every source once, in the order their hosts are listed.
 std::span<const TForecastSource* const> ForecastSources();
 
-// The hosts' keys of every source, each once, in ForecastSources() order.
+// The hosts' keys of every source, each once, in ForecastSources() order,
+// then those of the warning sources.
 std::span<const std::string_view> SourceHostKeys();
 
 // The source names, each once, in ForecastSources() order, joined by

@@ -3,6 +3,10 @@
 #include "catalogue.h"
 #include "coords.h"
 #include "resource.h"
+#include "warning_areas.h"
+
+#include <mutex>
+#include <optional>
 
 #include <stdexcept>
 #include <utility>
@@ -34,6 +38,26 @@ const TCoordinates& TEmbeddedPositions::Get()
         read_ = std::move(coordinates);
     }
     return *read_;
+}
+
+const TWarningAreas& EmbeddedWarningAreas()
+{
+    static std::mutex mutex;
+    static std::optional<TWarningAreas> read;
+    std::lock_guard lock(mutex);
+    if (!read) {
+        TWarningAreas areas;
+        std::string error;
+        try {
+            error = ReadWarningAreas(*OpenResource("data"), areas);
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+        if (!error.empty())
+            throw std::runtime_error(error);
+        read = std::move(areas);
+    }
+    return *read;
 }
 
 } // namespace nubra

@@ -63,4 +63,12 @@ std::string ParseWarningAreas(std::span<const std::uint8_t> bytes, TWarningAreas
 // ParseWarningAreas reports). Nothing raised by the archive reader escapes.
 std::string ReadWarningAreas(TStream& archive, TWarningAreas& out);
 
+// The areas of the archive the executable carries as its resource "data",
+// read the first time they are asked for and then kept for the program's
+// life; from any thread. A read that fails raises std::runtime_error with
+// ReadWarningAreas' message (or the missing resource's), and is tried again
+// at the next request. Defined with the resources, as
+// LoadEmbeddedCatalogues is.
+const TWarningAreas& EmbeddedWarningAreas();
+
 } // namespace nubra

@@ -19,6 +19,8 @@ constexpr std::string_view kCanadaSiteHost = "meteo.gc.ca";
 constexpr std::string_view kBelgiqueHost = "meteo.lesoir.be";
 // Read over HTTPS.
 constexpr std::string_view kOpenMeteoHost = "api.open-meteo.com";
+constexpr std::string_view kMeteoAlarmHost = "feeds.meteoalarm.org";
+constexpr std::string_view kGeoMetHost = "api.weather.gc.ca";
 // A live service's value that names a plain-HTTP server starts so.
 constexpr std::string_view kPlainScheme = "http://";
 
@@ -77,6 +79,10 @@ auto fieldOf(Hosts& hosts, std::string_view key) -> decltype(&hosts.France)
         return &hosts.Belgique;
     if (key == "open-meteo")
         return &hosts.OpenMeteo;
+    if (key == "meteoalarm")
+        return &hosts.MeteoAlarm;
+    if (key == "geomet")
+        return &hosts.GeoMet;
     return nullptr;
 }
 
@@ -86,7 +92,8 @@ TServiceHosts DefaultServiceHosts()
 {
     return TServiceHosts{std::string(kFranceHost), std::string(kSuisseHost),
                          std::string(kCanadaTextHost), std::string(kCanadaSiteHost),
-                         std::string(kBelgiqueHost), std::string(kOpenMeteoHost)};
+                         std::string(kBelgiqueHost), std::string(kOpenMeteoHost),
+                         std::string(kMeteoAlarmHost), std::string(kGeoMetHost)};
 }
 
 std::string* ServiceHostField(TServiceHosts& hosts, std::string_view key)
@@ -109,7 +116,7 @@ bool IsValidHostOverride(std::string_view value)
 
 bool IsLiveServiceKey(std::string_view key)
 {
-    return key == "open-meteo";
+    return key == "open-meteo" || key == "meteoalarm" || key == "geomet";
 }
 
 namespace {

@@ -4,7 +4,8 @@
 // can stand in for any of them: the caller hands in overrides (the window
 // and nubra-cli read them from the "serveurs" section of "nubra.ini"), each
 // "host" or "host:port". The historic services are read over plain HTTP.
-// A live service (Open-Meteo) is read over HTTPS, port 443 unless one is
+// A live service (Open-Meteo, the warnings of MeteoAlarm and of GeoMet) is
+// read over HTTPS, port 443 unless one is
 // given; its value may also be "http://host[:port]" for a plain-HTTP server
 // such as the local replica (port 80 unless one is given), the scheme kept
 // in lower case whatever case it was written in. The hosts in effect are a value that the caller
@@ -32,13 +33,15 @@ struct TServiceHosts {
     std::string CanadaSite;  // key "canada-site": the main site named in the attribution
     std::string Belgique;    // key "belgique": the newspaper's weather pages
     std::string OpenMeteo;   // key "open-meteo": the forecast API for any position (a live service)
+    std::string MeteoAlarm;  // key "meteoalarm": the European services' warnings (live)
+    std::string GeoMet;      // key "geomet": Environment Canada's warnings (live)
 
     bool operator==(const TServiceHosts&) const = default;
 };
 
 // The settings keys, in the order `nubra-cli hosts` lists them.
-inline constexpr std::array<std::string_view, 6> ServiceHostKeys = {
-    "france", "suisse", "canada", "canada-site", "belgique", "open-meteo"};
+inline constexpr std::array<std::string_view, 8> ServiceHostKeys = {
+    "france", "suisse", "canada", "canada-site", "belgique", "open-meteo", "meteoalarm", "geomet"};
 
 // The compiled-in hosts.
 TServiceHosts DefaultServiceHosts();

@@ -61,7 +61,7 @@ namespace {
 // At most this many requests in one fetch, the first one included.
 constexpr int kRedirectMaximum = 15;
 
-constexpr const char* kAborted = "Op\xE9ration annul\xE9" "e.";
+const std::string kAborted(kAbortedMessage);
 constexpr const char* kNoTls = "Valeur IOHandler incorrecte";
 constexpr const char* kBadAddress = "Adresse non valide.";
 constexpr const char* kBadScheme = "Protocole non pris en charge.";

@@ -21,6 +21,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace nubra {
@@ -58,6 +59,9 @@ struct THttpTimeLimits {
     std::chrono::milliseconds Connect;
     std::chrono::milliseconds Silence;
 };
+// The message of a fetch abandoned with TIdHTTP::Abort().
+inline constexpr std::string_view kAbortedMessage = "Op\xE9ration annul\xE9" "e.";
+
 inline constexpr std::chrono::seconds kLiveConnectTimeout{15};
 inline constexpr std::chrono::seconds kLiveSilenceTimeout{30};
 
@@ -83,7 +87,7 @@ public:
     void SetLiveTimeLimits(THttpTimeLimits limits);
 
     // Abandons the fetch in progress, from any thread: the fetch then
-    // throws EHttpError("Opération annulée."). Harmless when idle.
+    // throws EHttpError(kAbortedMessage). Harmless when idle.
     void Abort();
 
 private:

@@ -1,6 +1,10 @@
 #include "vigilance.h"
 
+#include <algorithm>
 #include <array>
+#include <map>
+#include <mutex>
+#include <optional>
 
 #include "french_time.h"
 
@@ -150,6 +154,148 @@ bool CoversPosition(const TWarning& warning, const TPosition& position)
         if (PolygonContains(polygon, position))
             return true;
     return false;
+}
+
+} // namespace nubra
+
+namespace nubra {
+
+namespace {
+
+// The CAP documents already read, by path: a document does not change once
+// published, so one read serves the program's whole life. Bounded, so that
+// a feed of ever new documents cannot grow it without end.
+class TCapDocuments {
+public:
+    std::optional<std::string> Find(const std::string& path)
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = bodies_.find(path);
+        if (found == bodies_.end())
+            return std::nullopt;
+        return found->second;
+    }
+
+    void Keep(const std::string& path, std::string body)
+    {
+        std::lock_guard lock(mutex_);
+        if (bodies_.size() >= kMostKept)
+            bodies_.clear();
+        bodies_.emplace(path, std::move(body));
+    }
+
+private:
+    static constexpr std::size_t kMostKept = 64;
+    std::mutex mutex_;
+    std::map<std::string, std::string> bodies_;
+};
+
+TCapDocuments& capDocuments()
+{
+    static TCapDocuments documents;
+    return documents;
+}
+
+// The French blocks of a CAP document, the one that covers the place first.
+std::optional<TWarning> frenchBlock(std::string_view body, const TPlaceMatch& place)
+{
+    const std::vector<TWarning> blocks = ReadCapDocument(body);
+    const TWarning* first = nullptr;
+    for (const TWarning& block : blocks) {
+        if (!startsWithNoCase(block.Language, "fr"))
+            continue;
+        if (place.Covers(block))
+            return block;
+        if (!first)
+            first = &block;
+    }
+    if (first)
+        return *first;
+    return std::nullopt;
+}
+
+// A box of about 5 km each way, as GeoMet's bbox writes it: west, south,
+// east, north in degrees.
+std::string boxAround(const TPosition& p)
+{
+    constexpr std::int32_t kHalf = 50'000;  // millionths of a degree
+    return FormatDegrees(std::max(p.Longitude - kHalf, -180'000'000)) + "," +
+           FormatDegrees(std::max(p.Latitude - kHalf, -90'000'000)) + "," +
+           FormatDegrees(std::min(p.Longitude + kHalf, 180'000'000)) + "," +
+           FormatDegrees(std::min(p.Latitude + kHalf, 90'000'000));
+}
+
+} // namespace
+
+std::string AddressTarget(std::string_view address)
+{
+    const std::size_t scheme = address.find("://");
+    if (scheme == std::string_view::npos)
+        return {};
+    const std::size_t path = address.find('/', scheme + 3);
+    return path == std::string_view::npos ? std::string() : std::string(address.substr(path));
+}
+
+bool TPlaceMatch::Covers(const TWarning& warning) const
+{
+    return ByPosition ? CoversPosition(warning, Position) : CoversAreas(warning, AreaCodes);
+}
+
+std::vector<TWarning> FetchMeteoAlarmWarnings(std::string_view feed, const TPlaceMatch& place, std::int64_t now,
+                                              const TServiceHosts& hosts, TIdHTTP& http)
+{
+    const std::string index =
+        http.FetchLive(LiveServiceAddress(hosts.MeteoAlarm, "/feeds/meteoalarm-legacy-atom-" + std::string(feed)));
+    std::vector<TWarning> entries = ReadMeteoAlarmAtom(index);
+    std::erase_if(entries, [&](const TWarning& w) {
+        return !place.Covers(w) && !(place.ByPosition && w.Polygons.empty());
+    });
+    std::vector<TWarning> current = CurrentWarnings(std::move(entries), now);
+
+    std::size_t read = 0;
+    for (TWarning& warning : current) {
+        const std::string target = AddressTarget(warning.CapLink);
+        if (target.empty() || read == kMaxCapDocuments)
+            continue;
+        ++read;
+        std::optional<std::string> body = capDocuments().Find(target);
+        try {
+            if (!body) {
+                body = http.FetchLive(LiveServiceAddress(hosts.MeteoAlarm, target));
+                capDocuments().Keep(target, *body);
+            }
+            if (std::optional<TWarning> block = frenchBlock(*body, place)) {
+                // The index's times stand where the document leaves one out.
+                if (!block->Onset) block->Onset = warning.Onset;
+                if (!block->Expires) block->Expires = warning.Expires;
+                warning = std::move(*block);
+            }
+        } catch (const EHttpError& error) {
+            if (error.Status() == 0)
+                throw;  // abandoned or cut off: the index entry would not be read either
+        } catch (const EWarningDocument&) {
+            // the index entry stays, without its French text
+        }
+    }
+    std::erase_if(current, [&](const TWarning& w) { return !place.Covers(w); });
+    // A document may say more than its index entry: ended, all clear.
+    return CurrentWarnings(std::move(current), now);
+}
+
+std::vector<TWarning> FetchGeoMetWarnings(const TPosition& position, std::int64_t now, const TServiceHosts& hosts,
+                                          TIdHTTP& http)
+{
+    constexpr int kMostPages = 5;
+    std::string target = "/collections/weather-alerts/items?f=json&bbox=" + boxAround(position) + "&limit=50";
+    std::vector<TWarning> found;
+    for (int page = 0; page < kMostPages && !target.empty(); ++page) {
+        TGeoMetAlerts alerts = ReadGeoMetAlerts(http.FetchLive(LiveServiceAddress(hosts.GeoMet, target)));
+        for (TWarning& w : alerts.Warnings)
+            if (CoversPosition(w, position))
+                found.push_back(std::move(w));
+        target = AddressTarget(alerts.Next);
+    }
+    return CurrentWarnings(std::move(found), now);
 }
 
 } // namespace nubra

@@ -15,12 +15,16 @@
 // named as it calls itself in French, not as the document's sender.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "coords.h"
+#include "hosts.h"
+#include "http.h"
 #include "warnings.h"
 
 namespace nubra {
@@ -51,5 +55,45 @@ bool CoversAreas(const TWarning& warning, std::string_view placeCodes);
 
 // Whether one of the polygons of `warning` holds `position`.
 bool CoversPosition(const TWarning& warning, const TPosition& position);
+
+// -- Fetching --------------------------------------------------------------
+
+// The most CAP documents read for one place's warnings.
+inline constexpr std::size_t kMaxCapDocuments = 8;
+
+// How a feed's warnings are matched to a place: by the area codes of the
+// place (France, Belgium, Luxembourg) or by the polygons holding its
+// position (Switzerland).
+struct TPlaceMatch {
+    std::string_view AreaCodes;        // "FR086 FR421"; used when ByPosition is false
+    bool ByPosition = false;
+    TPosition Position;
+
+    bool Covers(const TWarning& warning) const;
+};
+
+// The warnings of MeteoAlarm's index `feed` ("france", "belgium",
+// "switzerland", "luxembourg") on `hosts.MeteoAlarm` that are the place's,
+// current at `now` (CurrentWarnings), each replaced by the French block of
+// its full CAP document that covers the place (the first French block when
+// none says so). A document is asked of the configured host with its
+// link's path, at most kMaxCapDocuments of them, each read once in the
+// program's life; one that cannot be read leaves its index entry. Matched
+// by position, an index entry without a polygon waits for its document,
+// and is left out when that says nothing of the place. The index's
+// failures raise (EHttpError, EWarningDocument).
+std::vector<TWarning> FetchMeteoAlarmWarnings(std::string_view feed, const TPlaceMatch& place, std::int64_t now,
+                                              const TServiceHosts& hosts, TIdHTTP& http);
+
+// The warnings of Environment Canada's GeoMet on `hosts.GeoMet` whose
+// polygon holds `position`, current at `now`: asked for a box of a few
+// kilometres around it, 50 at a time, following the answer's next pages
+// (their path, on the configured host). Failures raise.
+std::vector<TWarning> FetchGeoMetWarnings(const TPosition& position, std::int64_t now, const TServiceHosts& hosts,
+                                          TIdHTTP& http);
+
+// The path and query of an absolute address ("https://h/p?q" gives
+// "/p?q"); empty when it has none.
+std::string AddressTarget(std::string_view address);
 
 } // namespace nubra

@@ -239,6 +239,8 @@ std::optional<TAreaCode> linkedCode(std::string_view href)
     return TAreaCode{std::string(code.substr(0, colon)), std::string(code.substr(colon + 1))};
 }
 
+TPolygon capPolygon(std::string_view text);  // below, with the CAP document
+
 TWarning atomEntry(const pugi::xml_node& entry)
 {
     TWarning w;
@@ -252,7 +254,10 @@ TWarning atomEntry(const pugi::xml_node& entry)
             w.AreaCodes.push_back(pair(c));
         else if (name == "areaDesc")
             w.AreaDescriptions.push_back(word(c));
-        else if (name == "event")
+        else if (name == "polygon") {
+            if (TPolygon polygon = capPolygon(ownText(c)); !polygon.empty())
+                w.Polygons.push_back(std::move(polygon));
+        } else if (name == "event")
             w.Event = word(c);
         else if (name == "sent")
             w.Sent = timeOf(c);
