@@ -68,7 +68,9 @@ inline std::string hostsSection(const std::string& host) {
     std::string section = "[serveurs]\n";
     for (const char* key : {"france", "suisse", "canada", "canada-site", "belgique"})
         section += std::string(key) + "=" + host + "\n";
-    return section + "open-meteo=http://" + host + "\n";
+    for (const char* key : {"open-meteo", "meteoalarm", "geomet"})
+        section += std::string(key) + "=http://" + host + "\n";
+    return section;
 }
 
 // "[sources]" lines putting every country on its historic service.

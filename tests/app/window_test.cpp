@@ -2,6 +2,7 @@
 // place selection and the forecast commands against the local replica of
 // the weather services and against servers that fail.
 #include "unit1.h"
+#include "vigilance.h"
 
 #include <gtest/gtest.h>
 
@@ -432,8 +433,10 @@ TEST_F(WindowTest, SourcesChosenPerCountryOrForTheRun) {
                                                std::string(tables().BelgiqueCities[2].Nom()) + ", actualis\xE9" "es le ")))
         << lines[0].toStdString();
     EXPECT_EQ(lines[1], fromCp1252("Donn\xE9" "es Open-Meteo.com (CC BY 4.0) - ") + QString::fromStdString(replica_->host()));
-    EXPECT_TRUE(lines[2].startsWith("Actuellement : ")) << lines[2].toStdString();
-    EXPECT_TRUE(lines[3].startsWith("Soleil : lever ")) << lines[3].toStdString();
+    // The place's warnings follow the credit line: none for this one.
+    EXPECT_EQ(lines[2], "Aucune vigilance en cours");
+    EXPECT_TRUE(lines[3].startsWith("Actuellement : ")) << lines[3].toStdString();
+    EXPECT_TRUE(lines[4].startsWith("Soleil : lever ")) << lines[4].toStdString();
     EXPECT_TRUE(wholeTextSelected(form.Memo1));
 
     choose(form.ComboBox3, 0);
@@ -467,6 +470,8 @@ TEST_F(WindowTest, LuxembourgMonacoAndOutreMerShowOpenMeteoForecasts) {
     const auto heading = [&] { return form.Memo1->toPlainText().section('\n', 0, 0); };
     EXPECT_TRUE(heading().startsWith(fromCp1252("Pr\xE9visions Open-Meteo pour Monte-Carlo, actualis\xE9" "es le ")))
         << heading().toStdString();
+    // No service issues warnings for Monaco: the text says so.
+    EXPECT_EQ(form.Memo1->toPlainText().section('\n', 2, 2), fromCp1252(kNoWarningService));
 
     const struct {
         int country, group;
@@ -491,6 +496,44 @@ TEST_F(WindowTest, LuxembourgMonacoAndOutreMerShowOpenMeteoForecasts) {
     form.Button4->click();
     EXPECT_EQ(config_->read(), test::hostsSection(replica_->host()) + "[general]\nPays=6\nvilledefaut=" +
                                    std::to_string(CurrentCity) + "\n");
+}
+
+// The replica's orange warning for the Bas-Rhin, in force all of its day:
+// Strasbourg's forecast shows it after the credit line, Colmar's (Haut-Rhin)
+// does not; a warning server that cannot be reached leaves the forecast
+// shown with one line saying so, and no error box.
+TEST_F(WindowTest, OfficialWarningsOfThePlaceFollowTheCreditLine) {
+    config_->write(test::hostsSection(replica_->host()));
+    TForm1& form = open();
+    const auto commune = [&](const char* code) {
+        for (std::size_t i = 0; i < tables().FranceCities.size(); ++i)
+            if (tables().FranceCities[i].CodeInsee() == code) return static_cast<std::int32_t>(i);
+        return -1;
+    };
+    const auto forecastOf = [&](std::int32_t city) {
+        CurrentCountry = kFrance;
+        CurrentCity = city;
+        form.Button2->click();
+        return form.Memo1->toPlainText().split('\n');
+    };
+    const QStringList strasbourg = forecastOf(commune("67482"));
+    ASSERT_GE(strasbourg.size(), 4);
+    EXPECT_TRUE(strasbourg[2].startsWith("Vigilance orange")) << strasbourg[2].toStdString();
+    EXPECT_TRUE(strasbourg[2].endsWith(fromCp1252("(M\xE9t\xE9o-France)"))) << strasbourg[2].toStdString();
+    EXPECT_FALSE(form.Memo1->toPlainText().contains("Aucune vigilance"));
+
+    const QStringList colmar = forecastOf(commune("68066"));
+    ASSERT_GE(colmar.size(), 4);
+    EXPECT_FALSE(form.Memo1->toPlainText().contains("Vigilance orange"));
+    EXPECT_TRUE(colmar[3].startsWith("Actuellement")) << colmar[3].toStdString();
+
+    TBadServer refusing(TBadServer::Mode::NotFound);
+    form.Hosts.MeteoAlarm = "http://" + refusing.host();
+    const QStringList unavailable = forecastOf(commune("67482"));
+    ASSERT_GE(unavailable.size(), 4);
+    EXPECT_TRUE(unavailable[2].startsWith("Vigilances indisponibles : ")) << unavailable[2].toStdString();
+    EXPECT_TRUE(unavailable[3].startsWith("Actuellement")) << unavailable[3].toStdString();
+    EXPECT_TRUE(boxes().empty());
 }
 
 TEST_F(WindowTest, TheTwoCastillonOfPyreneesAtlantiquesResolveToTheFirst) {

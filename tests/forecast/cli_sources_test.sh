@@ -65,7 +65,7 @@ grep -q "^'xy' n'est pas une valeur entière correcte$" "$work/err" || fail "bad
 # hosts: defaults, then valid overrides; an invalid one is reported and ignored.
 expect_status 0 "$cli" hosts
 cp "$work/out" "$work/defaults"
-[ "$(cut -d= -f1 "$work/defaults" | tr '\n' ' ')" = "france suisse canada canada-site belgique open-meteo " ] ||
+[ "$(cut -d= -f1 "$work/defaults" | tr '\n' ' ')" = "france suisse canada canada-site belgique open-meteo meteoalarm geomet " ] ||
   fail "hosts keys: $(cat "$work/defaults")"
 grep -qx 'open-meteo=api.open-meteo.com' "$work/defaults" || fail "open-meteo default: $(cat "$work/defaults")"
 printf '[general]\r\nPays=1\r\n[Serveurs]\r\nfrance = miroir.test:8080\r\nsuisse=mauvais hôte\r\ncanada-site=site.test\r\nopen-meteo=HTTP://127.0.0.1:8081\r\n' \
@@ -85,8 +85,8 @@ replica_pid=$!
 for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done
 port=$(sed -n 's/^port //p' "$work/port")
 [ -n "$port" ] || { fail "replica gave no port"; exit 1; }
-servers=$(printf '[serveurs]\nfrance=127.0.0.1:%s\nsuisse=127.0.0.1:%s\ncanada=127.0.0.1:%s\nbelgique=127.0.0.1:%s\nopen-meteo=http://127.0.0.1:%s\n' \
-  "$port" "$port" "$port" "$port" "$port")
+servers=$(printf '[serveurs]\nfrance=127.0.0.1:%s\nsuisse=127.0.0.1:%s\ncanada=127.0.0.1:%s\nbelgique=127.0.0.1:%s\nopen-meteo=http://127.0.0.1:%s\nmeteoalarm=http://127.0.0.1:%s\ngeomet=http://127.0.0.1:%s\n' \
+  "$port" "$port" "$port" "$port" "$port" "$port" "$port")
 printf '%s\n[sources]\nfrance=classique\nsuisse=classique\ncanada=classique\nbelgique=classique\n' "$servers" \
   >"$XDG_CONFIG_HOME/nubra.ini"
 for country in france suisse canada belgique; do

@@ -58,7 +58,7 @@ protected:
     const std::vector<TVilleSuisse>& SuisseCities = tables.SuisseCities;
     const std::vector<TVillecanada>& CanadaCities = tables.CanadaCities;
     const std::vector<TVilleBelge>& BelgiqueCities = tables.BelgiqueCities;
-    TServiceHosts hosts = {"fr.test", "ch.test:8080", "ca.test", "site.ca.test", "be.test", "om.test"};
+    TServiceHosts hosts = {"fr.test", "ch.test:8080", "ca.test", "site.ca.test", "be.test", "om.test", "ma.test", "gm.test"};
 };
 
 TEST_F(SourceFetch, FranceAsksForTheHomePageFirst)
@@ -247,7 +247,7 @@ TEST_F(SourceFetch, WholeForecastsFromTheReplica)
     TReplica replica;
     ASSERT_GT(replica.Port(), 0);
     const std::string host = replica.Host();
-    hosts = {host, host, host, "site.ca.test", host, host};
+    hosts = {host, host, host, "site.ca.test", host, host, host, host};
 
     TIdHTTP http;
     EXPECT_EQ(GetForecastFrance(FranceCities[0], hosts, http), WalkFrancePage(replica::FranceCommunePage("67001", kDay), "Achenheim", host));
