@@ -19,7 +19,10 @@ constexpr const char* kLicenceAndCredits =
     "  - codes postaux (c) La Poste 2016 (ODbL 1.0) ;\n"
     "  - lieux, codes postaux et positions (c) GeoNames, https://www.geonames.org (CC BY 4.0) ;\n"
     "  - stations météo (c) ECMWF, metview-data (Apache 2.0).\n"
-    "Prévisions de la source open-meteo : données Open-Meteo.com (CC BY 4.0).\n";
+    "Prévisions de la source open-meteo : données Open-Meteo.com (CC BY 4.0).\n"
+    "Vigilances : MeteoAlarm (EUMETNET) et les services qui les émettent (Météo-France, IRM,\n"
+    "  MétéoSuisse, MeteoLux), sans modification ;\n"
+    "  Source des données : Environnement et Changement climatique Canada.\n";
 
 } // namespace
 
