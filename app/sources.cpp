@@ -188,9 +188,8 @@ std::span<const std::string_view> SourceHostKeys() {
                 if (std::find(all.begin(), all.end(), key) == all.end()) all.push_back(key);
         };
         for (const TForecastSource* source : ForecastSources()) add(source->HostKeys);
-        for (const TWarningSource* source :
-             {&kFranceWarnings, &kSuisseWarnings, &kCanadaWarnings, &kBelgiqueWarnings, &kLuxembourgWarnings})
-            add(source->HostKeys);
+        for (const TCountry& country : Countries())
+            if (country.Warnings) add(country.Warnings->HostKeys);
         return all;
     }();
     return keys;

@@ -94,7 +94,7 @@ extern const TForecastSource kOpenMeteo;
 std::span<const TForecastSource* const> ForecastSources();
 
 // The hosts' keys of every source, each once, in ForecastSources() order,
-// then those of the warning sources.
+// then those of the countries' warning sources.
 std::span<const std::string_view> SourceHostKeys();
 
 // The source names, each once, in ForecastSources() order, joined by
