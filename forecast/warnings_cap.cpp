@@ -222,6 +222,25 @@ void readAwarenessType(std::string_view value, TWarning& w)
     w.AwarenessText = std::string(text);
 }
 
+// The elements an Atom entry and a CAP <info> block name alike; false
+// when `name` is none of them.
+bool sharedField(std::string_view name, const pugi::xml_node& c, TWarning& w)
+{
+    if (name == "event")
+        w.Event = word(c);
+    else if (name == "severity")
+        w.Severity = word(c);
+    else if (name == "effective")
+        w.Effective = timeOf(c);
+    else if (name == "onset")
+        w.Onset = timeOf(c);
+    else if (name == "expires")
+        w.Expires = timeOf(c);
+    else
+        return false;
+    return true;
+}
+
 // -- Atom ---------------------------------------------------------------------
 
 // "https://meteoalarm.org?geocode=EMMA_ID:FR035": the code the link names,
@@ -250,6 +269,8 @@ TWarning atomEntry(const pugi::xml_node& entry)
         if (c.type() != pugi::node_element)
             continue;
         const std::string_view name = localName(c);
+        if (sharedField(name, c, w))
+            continue;
         if (name == "geocode")
             w.AreaCodes.push_back(pair(c));
         else if (name == "areaDesc")
@@ -257,18 +278,8 @@ TWarning atomEntry(const pugi::xml_node& entry)
         else if (name == "polygon") {
             if (TPolygon polygon = capPolygon(ownText(c)); !polygon.empty())
                 w.Polygons.push_back(std::move(polygon));
-        } else if (name == "event")
-            w.Event = word(c);
-        else if (name == "sent")
+        } else if (name == "sent")
             w.Sent = timeOf(c);
-        else if (name == "effective")
-            w.Effective = timeOf(c);
-        else if (name == "onset")
-            w.Onset = timeOf(c);
-        else if (name == "expires")
-            w.Expires = timeOf(c);
-        else if (name == "severity")
-            w.Severity = word(c);
         else if (name == "status")
             w.Status = word(c);
         else if (name == "message_type" || name == "msgType")
@@ -349,10 +360,10 @@ TWarning capInfo(const pugi::xml_node& info, const TWarning& alert)
         if (c.type() != pugi::node_element)
             continue;
         const std::string_view name = localName(c);
+        if (sharedField(name, c, w))
+            continue;
         if (name == "language")
             w.Language = word(c);
-        else if (name == "event")
-            w.Event = word(c);
         else if (name == "headline")
             w.Headline = word(c);
         else if (name == "description")
@@ -361,14 +372,6 @@ TWarning capInfo(const pugi::xml_node& info, const TWarning& alert)
             w.Instruction = Utf8ToCp1252(ownText(c));
         else if (name == "senderName")
             w.Sender = word(c);
-        else if (name == "severity")
-            w.Severity = word(c);
-        else if (name == "effective")
-            w.Effective = timeOf(c);
-        else if (name == "onset")
-            w.Onset = timeOf(c);
-        else if (name == "expires")
-            w.Expires = timeOf(c);
         else if (name == "responseType") {
             const std::string response = word(c);
             if (w.ResponseType.empty())

@@ -1,4 +1,6 @@
-// A CAP document read into warnings: arbitrary bytes as the document.
+// A warning document read into warnings: arbitrary bytes as the document,
+// read by the reader of one form (the target's WARNING_FORM: 1 MeteoAlarm
+// Atom index, 2 CAP document, 3 GeoMet answer).
 // EWarningDocument is the only refusal allowed; any other exception ends the
 // run as a crash. What is read must hold to the model: levels 0 to 4,
 // positions within their ranges. The filter and the polygon test then run
@@ -10,13 +12,30 @@
 
 #include "warnings.h"
 
+namespace {
+
+std::vector<nubra::TWarning> read(std::string_view body)
+{
+#if WARNING_FORM == 1
+    return nubra::ReadMeteoAlarmAtom(body);
+#elif WARNING_FORM == 2
+    return nubra::ReadCapDocument(body);
+#elif WARNING_FORM == 3
+    return nubra::ReadGeoMetAlerts(body).Warnings;
+#else
+#error "WARNING_FORM names no reader"
+#endif
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace nubra;
     const std::string_view body(reinterpret_cast<const char*>(data), size);
     std::vector<TWarning> warnings;
     try {
-        warnings = ReadCapDocument(body);
+        warnings = read(body);
     } catch (const EWarningDocument&) {
         return 0;
     }
