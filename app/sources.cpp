@@ -65,15 +65,24 @@ std::string openMeteoFetch(const TPlaceQuery& place, const TServiceHosts& hosts,
 
 // -- Warnings ----------------------------------------------------------------
 
-// A MeteoAlarm feed matched by the record's areas, or by its position.
-template <const char* Feed, bool ByPosition>
+// A place matched by the warning areas of its record, or by its position.
+TPlaceMatch byAreas(const TPlaceQuery& place) {
+    TPlaceMatch match;
+    match.AreaCodes = EmbeddedWarningAreas().Of(place.Country.Section, static_cast<std::size_t>(place.City));
+    return match;
+}
+
+TPlaceMatch byPosition(const TPlaceQuery& place) {
+    TPlaceMatch match;
+    match.ByPosition = true;
+    match.Position = positionOf(place);
+    return match;
+}
+
+template <const char* Feed, auto Match>
 std::vector<TWarning> meteoAlarm(const TPlaceQuery& place, std::int64_t now, const TServiceHosts& hosts,
                                  TIdHTTP& http) {
-    TPlaceMatch match;
-    match.ByPosition = ByPosition;
-    if (ByPosition) match.Position = positionOf(place);
-    else match.AreaCodes = EmbeddedWarningAreas().Of(place.Country.Section, static_cast<std::size_t>(place.City));
-    return FetchMeteoAlarmWarnings(Feed, match, now, hosts, http);
+    return FetchMeteoAlarmWarnings(Feed, Match(place), now, hosts, http);
 }
 
 std::vector<TWarning> geoMet(const TPlaceQuery& place, std::int64_t now, const TServiceHosts& hosts, TIdHTTP& http) {
@@ -122,11 +131,21 @@ private:
 
 } // namespace
 
-const TWarningSource kFranceWarnings = {"M\xE9t\xE9o-France", kMeteoAlarmKeys, meteoAlarm<kFranceFeed, false>};
-const TWarningSource kSuisseWarnings = {"M\xE9t\xE9oSuisse", kMeteoAlarmKeys, meteoAlarm<kSuisseFeed, true>};
-const TWarningSource kCanadaWarnings = {"Environnement Canada", kGeoMetKeys, geoMet};
-const TWarningSource kBelgiqueWarnings = {"IRM", kMeteoAlarmKeys, meteoAlarm<kBelgiqueFeed, false>};
-const TWarningSource kLuxembourgWarnings = {"MeteoLux", kMeteoAlarmKeys, meteoAlarm<kLuxembourgFeed, false>};
+const TWarningSource kFranceWarnings = {"M\xE9t\xE9o-France", kMeteoAlarmKeys, byAreas,
+                                        meteoAlarm<kFranceFeed, byAreas>};
+const TWarningSource kSuisseWarnings = {"M\xE9t\xE9oSuisse", kMeteoAlarmKeys, byPosition,
+                                        meteoAlarm<kSuisseFeed, byPosition>};
+const TWarningSource kCanadaWarnings = {"Environnement Canada", kGeoMetKeys, byPosition, geoMet};
+const TWarningSource kBelgiqueWarnings = {"IRM", kMeteoAlarmKeys, byAreas, meteoAlarm<kBelgiqueFeed, byAreas>};
+const TWarningSource kLuxembourgWarnings = {"MeteoLux", kMeteoAlarmKeys, byAreas,
+                                            meteoAlarm<kLuxembourgFeed, byAreas>};
+
+std::string SavedPlaceWarnings(const TPlaceQuery& place, std::string_view document, std::int32_t utcOffset,
+                               std::int64_t now) {
+    const TWarningSource* source = place.Country.Warnings;
+    if (!source) return std::string(kNoWarningService) + "\r\n";
+    return WarningLines(ReadSavedWarnings(document, source->Match(place), now), source->Issuer, utcOffset);
+}
 
 std::string PlaceWarnings(const TPlaceQuery& place, std::int32_t utcOffset, std::int64_t now,
                           const TServiceHosts& hosts, TIdHTTP& http) {

@@ -19,6 +19,7 @@
 #include "catalogue.h"
 #include "coords.h"
 #include "hosts.h"
+#include "vigilance.h"
 #include "warnings.h"
 
 namespace nubra {
@@ -60,6 +61,9 @@ struct TWarningSource {
     // The issuer as it names itself in French: "Météo-France".
     std::string_view Issuer;
     std::span<const std::string_view> HostKeys;
+    // How the service's warnings are matched to `place`: by its areas or
+    // by its position.
+    TPlaceMatch (*Match)(const TPlaceQuery& place);
     // The warnings of `place` current at `now` (UTC seconds). Failures raise.
     std::vector<TWarning> (*Fetch)(const TPlaceQuery& place, std::int64_t now, const TServiceHosts& hosts,
                                    TIdHTTP& http);
@@ -83,6 +87,14 @@ inline constexpr std::chrono::seconds kWarningsTimeLimit{5};
 // (EHttpError "Opération annulée."), which passes through.
 std::string PlaceWarnings(const TPlaceQuery& place, std::int32_t utcOffset, std::int64_t now,
                           const TServiceHosts& hosts, TIdHTTP& http);
+
+// The warning lines of `place` from `document`, a document of its
+// country's warning service saved earlier (ReadSavedWarnings says which),
+// current at `now`, the times on a clock `utcOffset` seconds east of UTC:
+// what nubra-cli parse warnings runs. kNoWarningService for a country
+// without one; a document that cannot be read raises EWarningDocument.
+std::string SavedPlaceWarnings(const TPlaceQuery& place, std::string_view document, std::int32_t utcOffset,
+                               std::int64_t now);
 
 extern const TForecastSource kFranceClassique;
 extern const TForecastSource kSuisseClassique;

@@ -33,14 +33,20 @@ constexpr Usage<1, 1> kFetch = {
     {"nubra-cli fetch URL [URL...]"},
     {{"URL", "http://… comme les services d'origine (les cookies passent d'une page à la suivante), "
              "https://… comme Open-Meteo (certificat vérifié)"}}};
-constexpr Usage<2, 5> kParse = {
-    {"nubra-cli parse PAYS NOM PAGE [--source SOURCE]", "nubra-cli parse SOURCE NOM PAGE"},
+constexpr Usage<3, 8> kParse = {
+    {"nubra-cli parse PAYS NOM PAGE [--source SOURCE]", "nubra-cli parse SOURCE NOM PAGE",
+     "nubra-cli parse warnings PAYS LIEU DOCUMENT [--now HEURE]"},
     {{"PAYS", "{pays}"},
      {"NOM", "nom du lieu pour l'en-tête"},
      {"PAGE", "fichier contenant la page telle que reçue"},
      {"--source", "la source dont vient la page, parmi celles du pays : {sources} (par défaut la "
                   "première du pays, ses services d'origine s'il en a)"},
-     {"SOURCE", "à la place du pays, une source propre à aucun pays (open-meteo)"}}};
+     {"SOURCE", "à la place du pays, une source propre à aucun pays (open-meteo)"},
+     {"LIEU", "indice du lieu dans le catalogue, ou son nom"},
+     {"DOCUMENT", "index Atom ou document CAP de MeteoAlarm, réponse GeoMet, tel que reçu : "
+                  "les vigilances du lieu, heures à l'horloge de l'ordinateur (TZ)"},
+     {"--now", "l'heure à laquelle les vigilances sont en cours, comme 2022-12-08T06:00:00Z "
+               "(par défaut maintenant)"}}};
 constexpr Usage<1, 4> kForecast = {
     {"nubra-cli forecast PAYS LIEU [--raw] [--source SOURCE]"},
     {{"PAYS", "{pays}"},

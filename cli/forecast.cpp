@@ -68,6 +68,13 @@ std::optional<std::int32_t> FindPlaceByName(const TCountry& country, const TCata
     return std::nullopt;
 }
 
+std::optional<std::int32_t> FindPlace(const TCountry& country, const TCatalogues& tables, const std::string& place)
+{
+    if (const std::optional<std::int32_t> index = parseIndex(place))
+        return index;
+    return FindPlaceByName(country, tables, Utf8ToCp1252(place));
+}
+
 int RunForecast(const Args& args)
 {
     bool raw = false;
@@ -98,9 +105,7 @@ int RunForecast(const Args& args)
     try {
         TCatalogues tables;
         LoadEmbeddedCatalogues(tables);
-        std::optional<std::int32_t> city = parseIndex(positional[1]);
-        if (!city)
-            city = FindPlaceByName(*country, tables, Utf8ToCp1252(positional[1]));
+        const std::optional<std::int32_t> city = FindPlace(*country, tables, positional[1]);
         if (!city) {
             std::fprintf(stderr, "nubra-cli forecast : aucun lieu nommé « %s » %s\n", positional[1].c_str(),
                          Cp1252ToUtf8(country->Where).c_str());

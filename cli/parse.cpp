@@ -1,5 +1,6 @@
 // nubra-cli parse COUNTRY NAME PAGE [--source SOURCE]
 // nubra-cli parse SOURCE NAME PAGE
+// nubra-cli parse warnings COUNTRY PLACE DOCUMENT [--now TIME]
 // runs one source's reading of a page saved in a file, exactly as the
 // window would on the page fetched.
 //
@@ -14,16 +15,27 @@
 //   PAGE     a file holding the page body as fetched (for France, the
 //            commune page)
 //
+// The third form reads a document of the country's warning service (a
+// MeteoAlarm Atom index or CAP document, a GeoMet answer) for PLACE, a
+// place of the catalogue (its index or its name), and prints the warning
+// lines the Open-Meteo forecast would show for it at TIME (an ISO 8601
+// time with its offset, "2022-12-08T06:00:00Z"; by default now). The
+// times are written on this computer's clock, as TZ sets it, since a saved
+// document does not say the place's time zone.
+//
 // Standard output receives the forecast text as the source returns it:
 // Windows-1252 bytes, CR LF after every line. A failure (such as a date cell
 // that holds no month number) goes to standard error, exit status 1.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <exception>
 #include <optional>
 #include <string>
 
+#include "catalogue.h"
+#include "coords.h"
 #include "cp1252.h"
 #include "sources.h"
 #include "subcommands.h"
@@ -98,6 +110,64 @@ const TForecastSource* commonSource(std::string_view name)
     return found;
 }
 
+// What a text of Windows-1252 bytes is written as.
+void print(const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+// Seconds east of UTC of this computer's clock at `now`.
+std::int32_t localOffset(std::int64_t now)
+{
+    const std::time_t t = static_cast<std::time_t>(now);
+    std::tm local{};
+    if (!localtime_r(&t, &local))
+        return 0;
+    return static_cast<std::int32_t>(local.tm_gmtoff);
+}
+
+// parse warnings COUNTRY PLACE DOCUMENT: `positional` holds the four.
+int parseWarnings(const Args& positional, const std::optional<std::string>& nowText)
+{
+    const TCountry* country = ParseCountry(positional[1]);
+    if (!country) {
+        std::fprintf(stderr, "nubra-cli parse : pays inconnu « %s »\n", positional[1].c_str());
+        return usage();
+    }
+    std::int64_t now = std::time(nullptr);
+    if (nowText) {
+        const std::optional<std::int64_t> given = ParseWarningTime(*nowText);
+        if (!given) {
+            std::fprintf(stderr, "nubra-cli parse : --now demande une heure comme 2022-12-08T06:00:00Z, pas « %s »\n",
+                         nowText->c_str());
+            return usage();
+        }
+        now = *given;
+    }
+    try {
+        TCatalogues tables;
+        LoadEmbeddedCatalogues(tables);
+        const std::optional<std::int32_t> city = FindPlace(*country, tables, positional[2]);
+        if (!city || *city >= country->CityCount(tables)) {
+            std::fprintf(stderr, "nubra-cli parse : aucun lieu « %s » %s\n", positional[2].c_str(),
+                         Cp1252ToUtf8(country->Where).c_str());
+            return 1;
+        }
+        std::string document;
+        if (!readPage(positional[3], document))
+            return 1;
+        TEmbeddedPositions embedded;
+        const TPositionsSource positions = [&embedded]() -> const TCoordinates& { return embedded.Get(); };
+        const TPlaceQuery place{*country, tables, *city, positions};
+        print(SavedPlaceWarnings(place, document, localOffset(now), now));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", Cp1252ToUtf8(error.what()).c_str());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 const TCountry* ParseCountry(const std::string& text)
@@ -108,14 +178,19 @@ const TCountry* ParseCountry(const std::string& text)
 int RunParse(const Args& args)
 {
     Args positional;
-    std::optional<std::string> sourceName;
+    std::optional<std::string> sourceName, now;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--source" && i + 1 < args.size())
             sourceName = args[++i];
+        else if (args[i] == "--now" && i + 1 < args.size())
+            now = args[++i];
         else
             positional.push_back(args[i]);
     }
-    if (positional.size() != 3)
+    // The warnings of a place: the form with four arguments, without --source.
+    if (positional.size() == 4 && positional[0] == "warnings" && !sourceName)
+        return parseWarnings(positional, now);
+    if (positional.size() != 3 || now)
         return usage();
     const TForecastSource* source = nullptr;
     if (const TCountry* country = ParseCountry(positional[0])) {
@@ -139,9 +214,7 @@ int RunParse(const Args& args)
         return 1;
 
     try {
-        const std::string text = source->Text(page, Utf8ToCp1252(positional[1]), hosts);
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        std::fflush(stdout);
+        print(source->Text(page, Utf8ToCp1252(positional[1]), hosts));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", Cp1252ToUtf8(error.what()).c_str());
         return 1;

@@ -49,5 +49,8 @@ TSourceChoice ConfiguredSources();
 // nullopt.
 std::optional<std::int32_t> FindPlaceByName(const TCountry& country, const TCatalogues& tables,
                                             std::string_view name);
+// PLACE arguments: a city index in decimal digits (not checked against the
+// table), else the first place named `place` (UTF-8), or nullopt.
+std::optional<std::int32_t> FindPlace(const TCountry& country, const TCatalogues& tables, const std::string& place);
 
 } // namespace nubra::cli

@@ -225,6 +225,27 @@ std::string boxAround(const TPosition& p)
            FormatDegrees(std::min(p.Latitude + kHalf, 90'000'000));
 }
 
+// The name of the first element of an XML text, past its declaration,
+// processing instructions and comments; empty when there is none.
+std::string_view rootName(std::string_view xml)
+{
+    std::size_t at = 0;
+    while ((at = xml.find('<', at)) != std::string_view::npos) {
+        const std::string_view rest = xml.substr(at);
+        const std::size_t end = rest.starts_with("<?")     ? rest.find("?>")
+                                : rest.starts_with("<!--") ? rest.find("-->")
+                                                           : 0;
+        if (end == std::string_view::npos)
+            return {};
+        if (end == 0) {
+            const std::size_t last = rest.find_first_of(" \t\r\n/>", 1);
+            return rest.substr(1, (last == std::string_view::npos ? rest.size() : last) - 1);
+        }
+        at += end;
+    }
+    return {};
+}
+
 } // namespace
 
 std::string AddressTarget(std::string_view address)
@@ -280,6 +301,26 @@ std::vector<TWarning> FetchMeteoAlarmWarnings(std::string_view feed, const TPlac
     std::erase_if(current, [&](const TWarning& w) { return !place.Covers(w); });
     // A document may say more than its index entry: ended, all clear.
     return CurrentWarnings(std::move(current), now);
+}
+
+std::vector<TWarning> ReadSavedWarnings(std::string_view document, const TPlaceMatch& place, std::int64_t now)
+{
+    std::string_view start = document;
+    if (start.starts_with("\xEF\xBB\xBF"))
+        start.remove_prefix(3);
+    start.remove_prefix(std::min(start.size(), start.find_first_not_of(" \t\r\n")));
+    std::vector<TWarning> warnings;
+    if (start.starts_with("{")) {
+        warnings = ReadGeoMetAlerts(document).Warnings;
+    } else {
+        // Atom or CAP, by the local name of the root element; the reader
+        // checks that root again, with its namespace.
+        const std::string_view root = rootName(start);
+        const std::string_view local = root.substr(root.find(':') == std::string_view::npos ? 0 : root.find(':') + 1);
+        warnings = local == "feed" ? ReadMeteoAlarmAtom(document) : ReadCapDocument(document);
+    }
+    std::erase_if(warnings, [&](const TWarning& w) { return !place.Covers(w); });
+    return CurrentWarnings(std::move(warnings), now);
 }
 
 std::vector<TWarning> FetchGeoMetWarnings(const TPosition& position, std::int64_t now, const TServiceHosts& hosts,

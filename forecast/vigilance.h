@@ -92,6 +92,14 @@ std::vector<TWarning> FetchMeteoAlarmWarnings(std::string_view feed, const TPlac
 std::vector<TWarning> FetchGeoMetWarnings(const TPosition& position, std::int64_t now, const TServiceHosts& hosts,
                                           TIdHTTP& http);
 
+// The warnings a document saved from a service holds for `place`, current
+// at `now`: a MeteoAlarm Atom index (its entries, without the CAP documents
+// they link to), a CAP document (its French blocks, else those of its first
+// language) or a GeoMet answer (its first page), told apart by their first
+// character and root element. Raises EWarningDocument when the document is
+// none of them, with the reason it is not the form it looks like.
+std::vector<TWarning> ReadSavedWarnings(std::string_view document, const TPlaceMatch& place, std::int64_t now);
+
 // The path and query of an absolute address ("https://h/p?q" gives
 // "/p?q"); empty when it has none.
 std::string AddressTarget(std::string_view address);

@@ -79,6 +79,36 @@ grep -q 'suisse' "$work/err" || fail "invalid override not reported"
 expect_status 0 "$cli" parse canada X "$data/canada_no_box.html"
 [ "$(sed -n 2p "$work/out")" = $'Par Nubra Canada - site.test\r' ] || fail "parse ignores overrides: $(cat "$work/out")"
 
+# parse warnings: the recorded documents read for a place at a time of
+# their days, on the clock TZ gives.
+w=$data/warnings
+expect_warnings() { # TZ country place document now expected-first-line
+  TZ=$1 "$cli" parse warnings "$2" "$3" "$w/$4" --now "$5" >"$work/out" 2>"$work/err" ||
+    fail "parse warnings $2 $3 $4: $(cat "$work/err")"
+  [ "$(head -1 "$work/out" | iconv -f CP1252 -t UTF-8)" = "$6"$'\r' ] ||
+    fail "parse warnings $2 $3 $4: $(head -1 "$work/out" | iconv -f CP1252 -t UTF-8)"
+}
+atom=meteoalarm-fr_atom_2022-12-08__meteoalert-api.xml
+expect_warnings Europe/Paris france Chamonix-Mont-Blanc $atom 2022-12-08T06:00:00Z \
+  "Vigilance jaune - Haute Savoie : du mercredi 7 décembre 16h00 au jeudi 8 décembre 16h00 (Météo-France)"
+expect_warnings Europe/Paris france Strasbourg $atom 2022-12-08T06:00:00Z "Aucune vigilance en cours"
+expect_warnings Europe/Paris france Chamonix-Mont-Blanc $atom 2022-12-08T15:00:00Z "Aucune vigilance en cours"
+expect_warnings Europe/Paris france Chamonix-Mont-Blanc meteoalarm-fr_cap_2022-12-07__meteoalert-api.xml \
+  2022-12-07T16:00:00Z "Aucune vigilance en cours"  # an all-clear
+geomet=eccc-geomet-weather-alerts_2026-03-05__linecast.json
+expect_warnings America/Toronto canada Toronto $geomet 2026-03-05T22:00:00Z \
+  "avertissement de pluie verglaçante (jaune) : du jeudi 5 mars 17h00 au vendredi 6 mars 01h00 (Environnement Canada)"
+expect_warnings America/Toronto canada Ottawa $geomet 2026-03-05T22:00:00Z "Aucune vigilance en cours"
+cap=eccc-cap_large_ontario__rs-cap.xml
+expect_warnings America/Toronto canada Timmins $cap 2020-07-10T12:00:00Z \
+  "avertissement de chaleur : du vendredi 10 juillet 04h54 au vendredi 10 juillet 20h54 (Environnement Canada)"
+expect_warnings America/Toronto canada "Elliot Lake" $cap 2020-07-10T12:00:00Z "Aucune vigilance en cours"  # ended
+expect_warnings UTC monaco Monte-Carlo $cap 2020-07-10T12:00:00Z "Vigilance : aucun service de vigilance pour ce lieu."
+expect_status 1 "$cli" parse warnings france Paris "$data/open_meteo_answer.json"
+grep -q "GeoMet" "$work/err" || fail "a JSON that is no GeoMet answer: $(cat "$work/err")"
+expect_status 2 "$cli" parse warnings france Paris "$w/$atom" --now demain
+expect_status 1 "$cli" parse warnings france "Nulle Part" "$w/$atom"
+
 # forecast against the replica, all four countries.
 "$replica" --port 0 --day 20795 >"$work/port" 2>"$work/replica.log" &
 replica_pid=$!
