@@ -145,11 +145,12 @@ private:
     int port_ = 0;
 };
 
-// A loopback server that answers every request with 404, or that accepts
-// connections and never answers.
+// A loopback server that answers every request with 404, or with 200 and
+// bytes that are no document, or that accepts connections and never
+// answers.
 class TBadServer {
 public:
-    enum class Mode { NotFound, Silent };
+    enum class Mode { NotFound, Garbage, Silent };
     explicit TBadServer(Mode mode) : mode_(mode) {
         QObject::connect(&server_, &QTcpServer::newConnection, [this] { accept(); });
         server_.listen(QHostAddress::LocalHost, 0);
@@ -162,10 +163,12 @@ private:
         while (QTcpSocket* socket = server_.nextPendingConnection()) {
             ++connections_;
             if (mode_ == Mode::Silent) continue;  // kept open, never answered
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+            const bool garbage = mode_ == Mode::Garbage;
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, garbage] {
                 if (!socket->readAll().contains("\r\n\r\n")) return;
-                socket->write("HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n"
-                              "Content-Length: 9\r\nConnection: close\r\n\r\nNot Found");
+                socket->write(garbage ? "HTTP/1.1 200 OK\r\nContent-Length: 7\r\nConnection: close\r\n\r\n\x1f\x8b<feed"
+                                      : "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n"
+                                        "Content-Length: 9\r\nConnection: close\r\n\r\nNot Found");
                 socket->disconnectFromHost();
             });
         }

@@ -536,6 +536,81 @@ TEST_F(WindowTest, OfficialWarningsOfThePlaceFollowTheCreditLine) {
     EXPECT_TRUE(boxes().empty());
 }
 
+// GeoMet's wind warning for Montréal: Montréal is inside its polygon;
+// Terrebonne, whose box the polygon crosses, is outside it.
+TEST_F(WindowTest, CanadianWarningsFollowTheirPolygon) {
+    config_->write(test::hostsSection(replica_->host()));
+    TForm1& form = open();
+    const TCountry& canada = *FindCountry(kCanada);
+    const auto forecastOf = [&](std::string_view name) {
+        CurrentCountry = kCanada;
+        CurrentCity = -1;
+        for (std::int32_t i = 0; i < canada.CityCount(tables()); ++i)
+            if (canada.CityName(tables(), i) == name) CurrentCity = i;
+        EXPECT_GE(CurrentCity, 0) << name;
+        form.Button2->click();
+        return form.Memo1->toPlainText().split('\n');
+    };
+    const QStringList montreal = forecastOf("Montr\xE9" "al");
+    ASSERT_GE(montreal.size(), 4);
+    EXPECT_TRUE(montreal[2].startsWith("avertissement de vent (jaune) : du ")) << montreal[2].toStdString();
+    EXPECT_TRUE(montreal[2].endsWith("(Environnement Canada)")) << montreal[2].toStdString();
+    const QStringList terrebonne = forecastOf("Terrebonne");
+    ASSERT_GE(terrebonne.size(), 4);
+    EXPECT_EQ(terrebonne[2], "Aucune vigilance en cours");
+    EXPECT_TRUE(boxes().empty());
+}
+
+// A warning server that answers garbage, or keeps silent past the time the
+// warnings are given, leaves the forecast with one line and no box; Escape
+// while it keeps silent abandons the whole fetch, as during the forecast.
+TEST_F(WindowTest, WarningServerThatFailsLeavesTheForecastWithOneLine) {
+    config_->write(test::hostsSection(replica_->host()));
+    TForm1& form = open();
+    const auto lines = [&] {
+        form.Button2->click();
+        return form.Memo1->toPlainText().split('\n');
+    };
+    TBadServer garbage(TBadServer::Mode::Garbage);
+    form.Hosts.MeteoAlarm = "http://" + garbage.host();
+    QStringList shown = lines();
+    ASSERT_GE(shown.size(), 4);
+    EXPECT_TRUE(shown[2].startsWith("Vigilances indisponibles : Index MeteoAlarm illisible (")) << shown[2].toStdString();
+    EXPECT_TRUE(shown[3].startsWith("Actuellement")) << shown[3].toStdString();
+
+    TBadServer silent(TBadServer::Mode::Silent);
+    form.Hosts.MeteoAlarm = "http://" + silent.host();
+    shown = lines();
+    ASSERT_GE(shown.size(), 4);
+    EXPECT_EQ(shown[2], fromCp1252("Vigilances indisponibles : d\xE9lai d\xE9pass\xE9."));
+    EXPECT_TRUE(shown[3].startsWith("Actuellement")) << shown[3].toStdString();
+    EXPECT_TRUE(boxes().empty());
+
+    const QString before = form.Memo1->toPlainText();
+    TBadServer stalled(TBadServer::Mode::Silent);
+    form.Hosts.MeteoAlarm = "http://" + stalled.host();
+    QTimer escape;  // once the warnings are asked for, the forecast is in
+    QObject::connect(&escape, &QTimer::timeout, [&] {
+        if (stalled.connections() < 1 || !form.IsFetching()) return;
+        QTest::keyClick(form.Memo1, Qt::Key_Escape);
+        escape.stop();
+    });
+    escape.start(20);
+    bool stillFetching = false;
+    QTimer watchdog;  // never hang, whatever happens
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        stillFetching = form.IsFetching();
+        form.IdHTTP1->Abort();
+    });
+    watchdog.start(15000);
+    form.Button2->click();
+    EXPECT_FALSE(stillFetching);
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].Text, QString::fromUtf8("Opération annulée."));
+    EXPECT_EQ(form.Memo1->toPlainText(), before);
+}
+
 TEST_F(WindowTest, TheTwoCastillonOfPyreneesAtlantiquesResolveToTheFirst) {
     std::vector<std::int32_t> castillon;
     settings("Pays=7\n");
