@@ -3,13 +3,12 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <exception>
 #include <string_view>
 #include <utility>
 
 #include "catalogue.h"
 #include "little_endian.h"
-#include "vunzip.h"
+#include "whole_entry.h"
 
 namespace nubra {
 
@@ -81,17 +80,8 @@ std::string ReadCoordinates(TStream& archive, TCoordinates& out)
 {
     out = TCoordinates();
     TMemoryStream entry;
-    try {
-        const std::int32_t header = ZipFindEntry(archive, "data.geo");
-        if (header < 0)
-            return damaged("entr\xE9" "e data.geo absente de l'archive");
-        archive.Seek(header);
-        const int result = ZipExtract(archive, entry);
-        if (result != ZIP_OK)
-            return damaged("entr\xE9" "e data.geo endommag\xE9" "e (code " + std::to_string(result) + ")");
-    } catch (const std::exception& e) {
-        return damaged(e.what());
-    }
+    if (const std::string reason = ExtractWholeEntry(archive, "data.geo", entry); !reason.empty())
+        return damaged(reason);
     return ParseCoordinates(entry.Bytes(), out);
 }
 

@@ -2,13 +2,12 @@
 #include "warning_areas.h"
 
 #include <algorithm>
-#include <exception>
 #include <limits>
 #include <utility>
 
 #include "catalogue.h"
 #include "little_endian.h"
-#include "vunzip.h"
+#include "whole_entry.h"
 
 namespace nubra {
 
@@ -112,17 +111,8 @@ std::string ReadWarningAreas(TStream& archive, TWarningAreas& out)
 {
     out = TWarningAreas();
     TMemoryStream entry;
-    try {
-        const std::int32_t header = ZipFindEntry(archive, "data.vig");
-        if (header < 0)
-            return damaged("entr\xE9" "e data.vig absente de l'archive");
-        archive.Seek(header);
-        const int result = ZipExtract(archive, entry);
-        if (result != ZIP_OK)
-            return damaged("entr\xE9" "e data.vig endommag\xE9" "e (code " + std::to_string(result) + ")");
-    } catch (const std::exception& e) {
-        return damaged(e.what());
-    }
+    if (const std::string reason = ExtractWholeEntry(archive, "data.vig", entry); !reason.empty())
+        return damaged(reason);
     return ParseWarningAreas(entry.Bytes(), out);
 }
 

@@ -52,6 +52,29 @@ void choose(QComboBox* combo, int index) {
 
 void chooseCity(QListWidget* list, int row) { list->setCurrentRow(row); }
 
+// Clicks `button` of `form` and presses Escape as soon as `server` holds a
+// connection of the fetch it starts; false when, 15 s on, the fetch was
+// still running and had to be abandoned from here.
+bool clickThenEscapeOnceConnected(TForm1& form, QPushButton* button, const TBadServer& server) {
+    QTimer escape;
+    QObject::connect(&escape, &QTimer::timeout, [&] {
+        if (server.connections() < 1 || !form.IsFetching()) return;
+        QTest::keyClick(form.Memo1, Qt::Key_Escape);
+        escape.stop();
+    });
+    escape.start(20);
+    bool stillFetching = false;
+    QTimer watchdog;  // never hang, whatever happens
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        stillFetching = form.IsFetching();
+        form.IdHTTP1->Abort();
+    });
+    watchdog.start(15000);
+    button->click();
+    return !stillFetching;
+}
+
 class WindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -589,23 +612,8 @@ TEST_F(WindowTest, WarningServerThatFailsLeavesTheForecastWithOneLine) {
     const QString before = form.Memo1->toPlainText();
     TBadServer stalled(TBadServer::Mode::Silent);
     form.Hosts.MeteoAlarm = "http://" + stalled.host();
-    QTimer escape;  // once the warnings are asked for, the forecast is in
-    QObject::connect(&escape, &QTimer::timeout, [&] {
-        if (stalled.connections() < 1 || !form.IsFetching()) return;
-        QTest::keyClick(form.Memo1, Qt::Key_Escape);
-        escape.stop();
-    });
-    escape.start(20);
-    bool stillFetching = false;
-    QTimer watchdog;  // never hang, whatever happens
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [&] {
-        stillFetching = form.IsFetching();
-        form.IdHTTP1->Abort();
-    });
-    watchdog.start(15000);
-    form.Button2->click();
-    EXPECT_FALSE(stillFetching);
+    // Once the warnings are asked for, the forecast is in.
+    EXPECT_TRUE(clickThenEscapeOnceConnected(form, form.Button2, stalled));
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].Text, QString::fromUtf8("Opération annulée."));
     EXPECT_EQ(form.Memo1->toPlainText(), before);
@@ -894,24 +902,8 @@ TEST_F(WindowTest, EscapeAbandonsAnOpenMeteoFetchDuringTheHandshake) {
     form.Hosts.OpenMeteo = silent.host();  // no scheme: TLS
     form.Sources[kFrance] = &kOpenMeteo;
 
-    QTimer escape;  // once connected, the fetch can only be in the handshake
-    QObject::connect(&escape, &QTimer::timeout, [&] {
-        if (silent.connections() < 1 || !form.IsFetching()) return;
-        QTest::keyClick(form.Memo1, Qt::Key_Escape);
-        escape.stop();
-    });
-    escape.start(20);
-    bool stillFetching = false;
-    QTimer watchdog;  // never hang, whatever happens
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [&] {
-        stillFetching = form.IsFetching();
-        form.IdHTTP1->Abort();
-    });
-    watchdog.start(15000);
-    form.Button2->click();
-
-    EXPECT_FALSE(stillFetching);
+    // Once connected, the fetch can only be in the handshake.
+    EXPECT_TRUE(clickThenEscapeOnceConnected(form, form.Button2, silent));
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].Text, QString::fromUtf8("Opération annulée."));
     EXPECT_EQ(form.Memo1->toPlainText(), before);
