@@ -8,19 +8,14 @@
 #include <cstdio>
 #include <vector>
 
-#include <fstream>
-#include <iterator>
 
 #include "recording_http.h"
+#include "saved_file.h"
 
 namespace nubra {
 namespace {
 
-std::string saved(const char* name)
-{
-    std::ifstream in(std::string(NUBRA_TEST_DATA) + "/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::string saved(const char* name) { return test::savedFile(std::string("") + name); }
 
 // A daily block of one day, `values` the six arrays' one entry each.
 std::string oneDay(const std::string& values, const std::string& current = R"("temperature_2m":4.3,

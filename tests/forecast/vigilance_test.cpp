@@ -4,21 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "french_time.h"
+#include "saved_file.h"
 
 namespace nubra {
 namespace {
 
-std::string saved(const char* name)
-{
-    std::ifstream in(std::string(NUBRA_TEST_DATA) + "/warnings/" + name, std::ios::binary);
-    EXPECT_TRUE(in) << name;
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::string saved(const char* name) { return test::savedFile(std::string("warnings/") + name); }
 
 constexpr std::int32_t kParisWinter = 3600;
 

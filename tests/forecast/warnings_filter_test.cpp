@@ -4,18 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
+#include "saved_file.h"
 
 namespace nubra {
 namespace {
 
-std::string saved(const char* name)
-{
-    std::ifstream in(std::string(NUBRA_TEST_DATA) + "/warnings/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::string saved(const char* name) { return test::savedFile(std::string("warnings/") + name); }
 
 TEST(WarningTime, OffsetsFractionsAndStrictFields)
 {

@@ -5,20 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
+#include "saved_file.h"
 
 namespace nubra {
 namespace {
 
-std::string saved(const char* name)
-{
-    std::ifstream in(std::string(NUBRA_TEST_DATA) + "/warnings/" + name, std::ios::binary);
-    EXPECT_TRUE(in) << name;
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::string saved(const char* name) { return test::savedFile(std::string("warnings/") + name); }
 
 bool hasCode(const TWarning& w, const char* name, const char* value)
 {
