@@ -8,7 +8,7 @@
 
 #include "catalogue.h"
 #include "little_endian.h"
-#include "whole_entry.h"
+#include "side_entries.h"
 
 namespace nubra {
 
@@ -16,7 +16,6 @@ namespace {
 
 constexpr std::int32_t kMaxLatitude = 90'000'000;
 constexpr std::int32_t kMaxLongitude = 180'000'000;
-constexpr std::size_t kSectionHead = 6; // code (2) + count (4)
 constexpr std::size_t kPositionSize = 8;
 
 // A signed 32-bit field; the caller has checked that its 4 bytes are there.
@@ -33,22 +32,14 @@ std::string ParseCoordinates(std::span<const std::uint8_t> bytes, TCoordinates& 
 {
     out = TCoordinates();
     TCoordinates parsed;
-    const std::span<const TCatalogueEntry> catalogues = CatalogueEntries();
     std::size_t at = 0;
     while (at < bytes.size()) {
-        if (bytes.size() - at < kSectionHead)
-            return damaged("en-t\xEAte de section tronqu\xE9");
-        const std::string code(reinterpret_cast<const char*>(bytes.data() + at), 2);
-        if (std::none_of(catalogues.begin(), catalogues.end(),
-                         [&](const TCatalogueEntry& c) { return c.Section == code; }))
-            return damaged("section inconnue");
-        if (parsed.Sections.count(code))
-            return damaged("section " + code + " en double");
+        std::string code;
+        std::int32_t count = 0;
+        const auto seen = [&parsed](const std::string& c) { return parsed.Sections.count(c) != 0; };
+        if (std::string fault = ReadSectionHead(bytes, at, seen, code, count); !fault.empty())
+            return damaged(fault);
         std::vector<TPosition>& positions = parsed.Sections[code];
-        const std::int32_t count = getLe32(bytes, at + 2);
-        at += kSectionHead;
-        if (count < 0)
-            return damaged("nombre n\xE9gatif dans la section " + code);
         // Compared by division, so that a huge count cannot overflow.
         if (static_cast<std::size_t>(count) > (bytes.size() - at) / kPositionSize)
             return damaged("section " + code + " tronqu\xE9" "e");
@@ -61,7 +52,7 @@ std::string ParseCoordinates(std::span<const std::uint8_t> bytes, TCoordinates& 
             positions.push_back(p);
         }
     }
-    for (const TCatalogueEntry& catalogue : catalogues) {
+    for (const TCatalogueEntry& catalogue : CatalogueEntries()) {
         if (!parsed.Sections.count(catalogue.Section))
             return damaged("section " + std::string(catalogue.Section) + " absente");
     }

@@ -7,13 +7,11 @@
 
 #include "catalogue.h"
 #include "little_endian.h"
-#include "whole_entry.h"
+#include "side_entries.h"
 
 namespace nubra {
 
 namespace {
-
-constexpr std::size_t kSectionHead = 6; // code (2) + count (4)
 
 std::string damaged(const std::string& what) { return "Zones de vigilance illisibles : " + what; }
 
@@ -43,21 +41,13 @@ std::string ParseWarningAreas(std::span<const std::uint8_t> bytes, TWarningAreas
     if (bytes.size() > std::numeric_limits<std::uint32_t>::max())
         return damaged("entr\xE9" "e trop grande");
     TWarningAreas parsed;
-    const std::span<const TCatalogueEntry> catalogues = CatalogueEntries();
     std::size_t at = 0;
     while (at < bytes.size()) {
-        if (bytes.size() - at < kSectionHead)
-            return damaged("en-t\xEAte de section tronqu\xE9");
-        const std::string code(reinterpret_cast<const char*>(bytes.data() + at), 2);
-        if (std::none_of(catalogues.begin(), catalogues.end(),
-                         [&](const TCatalogueEntry& c) { return c.Section == code; }))
-            return damaged("section inconnue");
-        if (parsed.Sections.count(code))
-            return damaged("section " + code + " en double");
-        const auto count = static_cast<std::int32_t>(le32(bytes.data() + at + 2));
-        at += kSectionHead;
-        if (count < 0)
-            return damaged("nombre n\xE9gatif dans la section " + code);
+        std::string code;
+        std::int32_t count = 0;
+        const auto seen = [&parsed](const std::string& c) { return parsed.Sections.count(c) != 0; };
+        if (std::string fault = ReadSectionHead(bytes, at, seen, code, count); !fault.empty())
+            return damaged(fault);
         // Every list takes at least its length byte.
         if (static_cast<std::size_t>(count) > bytes.size() - at)
             return damaged("section " + code + " tronqu\xE9" "e");
