@@ -28,13 +28,14 @@ std::string InvalidPlaceMessage(std::int32_t country, std::int32_t city) {
 
 std::optional<std::string> FetchForecast(const TCatalogues& tables, const TServiceHosts& hosts,
                                          std::int32_t country, std::int32_t city, TIdHTTP& http,
-                                         const TSourceChoice& sources, const TPositionsSource& positions) {
+                                         const TSourceChoice& sources, const TPositionsSource& positions,
+                                         std::chrono::milliseconds warningsTimeLimit) {
     const TCountry* row = FindCountry(country);
     if (!row) return std::nullopt;
     if (!IsValidCity(*row, tables, city)) throw std::runtime_error(InvalidPlaceMessage(country, city));
     const auto index = static_cast<std::size_t>(country);
     const TForecastSource* source = index < sources.size() && sources[index] ? sources[index] : row->DefaultSource;
-    return FetchCityForecast(*row, tables, city, hosts, http, *source, positions);
+    return FetchCityForecast(*row, tables, city, hosts, http, *source, positions, warningsTimeLimit);
 }
 
 TSourceChoice SettingsSources(const std::string& settingsPath, std::vector<std::string>& rejected) {

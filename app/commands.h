@@ -4,6 +4,7 @@
 // Texts are Windows-1252 bytes.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -45,10 +46,12 @@ void WriteDefaultPlace(const std::string& settingsPath, const TPlace& place);
 // Fetch and page errors of the sources pass through.
 //
 // The country's source is the one `sources` gives it (its default where
-// `sources` gives none); a source that reads positions asks `positions`.
+// `sources` gives none); a source that reads positions asks `positions`,
+// and one that shows warnings gives them `warningsTimeLimit`.
 std::optional<std::string> FetchForecast(const TCatalogues& tables, const TServiceHosts& hosts,
                                          std::int32_t country, std::int32_t city, TIdHTTP& http,
-                                         const TSourceChoice& sources, const TPositionsSource& positions = {});
+                                         const TSourceChoice& sources, const TPositionsSource& positions = {},
+                                         std::chrono::milliseconds warningsTimeLimit = kWarningsTimeLimit);
 
 // The message for a city index its country's table does not hold.
 std::string InvalidPlaceMessage(std::int32_t country, std::int32_t city);

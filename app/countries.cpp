@@ -172,10 +172,10 @@ TSourceChoice AllOn(std::string_view name) {
 
 std::string FetchCityForecast(const TCountry& country, const TCatalogues& tables, std::int32_t city,
                               const TServiceHosts& hosts, TIdHTTP& http, const TForecastSource& source,
-                              const TPositionsSource& positions) {
+                              const TPositionsSource& positions, std::chrono::milliseconds warningsTimeLimit) {
     if (!IsValidCity(country, tables, city))
         throw std::runtime_error("Aucune ville d'indice " + to_string(city) + " " + std::string(country.Where));
-    return source.Fetch(TPlaceQuery{country, tables, city, positions}, hosts, http);
+    return source.Fetch(TPlaceQuery{country, tables, city, positions, warningsTimeLimit}, hosts, http);
 }
 
 } // namespace nubra

@@ -8,6 +8,7 @@
 // is new), one row here, and its step in the data generator.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -114,10 +115,12 @@ bool IsValidCity(const TCountry& country, const TCatalogues& tables, std::int32_
 // The forecast of record `city` from `source`; a city index outside the
 // table raises std::runtime_error "Aucune ville d'indice <city> <Where>"
 // before anything is fetched. A source that reads positions asks
-// `positions`; a record without one raises std::runtime_error. Fetch
-// failures of the source pass through.
+// `positions`; a record without one raises std::runtime_error. The
+// warnings, where the source shows them, get `warningsTimeLimit` once the
+// forecast is in. Fetch failures of the source pass through.
 std::string FetchCityForecast(const TCountry& country, const TCatalogues& tables, std::int32_t city,
                               const TServiceHosts& hosts, TIdHTTP& http, const TForecastSource& source,
-                              const TPositionsSource& positions = {});
+                              const TPositionsSource& positions = {},
+                              std::chrono::milliseconds warningsTimeLimit = kWarningsTimeLimit);
 
 } // namespace nubra

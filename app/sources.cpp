@@ -153,7 +153,7 @@ std::string PlaceWarnings(const TPlaceQuery& place, std::int32_t utcOffset, std:
     if (!source) return std::string(kNoWarningService) + "\r\n";
     std::string reason;
     {
-        TDeadline deadline(http, kWarningsTimeLimit);
+        TDeadline deadline(http, place.WarningsTimeLimit);
         try {
             return WarningLines(source->Fetch(place, now, hosts, http), source->Issuer, utcOffset);
         } catch (const EHttpError& error) {

@@ -32,12 +32,16 @@ struct TCountry;
 // read.
 using TPositionsSource = std::function<const TCoordinates&()>;
 
+// How long the warnings may still take once the forecast has arrived.
+inline constexpr std::chrono::milliseconds kWarningsTimeLimit{5000};
+
 // A record of a country's catalogue, as a source fetches it.
 struct TPlaceQuery {
     const TCountry& Country;
     const TCatalogues& Tables;
     std::int32_t City;                    // a valid index of the country's table
     const TPositionsSource& Positions;    // may be empty for a source that needs none
+    std::chrono::milliseconds WarningsTimeLimit = kWarningsTimeLimit;
 };
 
 struct TForecastSource {
@@ -75,11 +79,8 @@ extern const TWarningSource kCanadaWarnings;
 extern const TWarningSource kBelgiqueWarnings;
 extern const TWarningSource kLuxembourgWarnings;
 
-// How long the warnings may still take once the forecast has arrived.
-inline constexpr std::chrono::seconds kWarningsTimeLimit{5};
-
-// The warning lines of `place` (CR LF after each) on a clock `utcOffset`
-// seconds east of UTC, as the Open-Meteo forecast shows them after its
+// The warning lines of `place` (CR LF after each), read within the place's
+// WarningsTimeLimit, on a clock `utcOffset` seconds east of UTC, as the Open-Meteo forecast shows them after its
 // credit line: its warnings, "Aucune vigilance en cours", or for a country
 // without a warning service kNoWarningService. Warnings that cannot be read
 // in time, or at all, give one line "Vigilances indisponibles : <reason>"

@@ -508,11 +508,13 @@ void TForm1::ShowForecast(std::int32_t Country, std::int32_t City) {
         TIdHTTP& http = *IdHTTP1;
         std::thread worker([&] {
             try {
-                text = FetchForecast(Catalogues(), Hosts, Country, City, http, Sources,
-                                     [this]() -> const TCoordinates& {
-                                         if (catalogues_.positionsRead.valid()) catalogues_.positionsRead.wait();
-                                         return catalogues_.positions->Get();
-                                     });
+                text = FetchForecast(
+                    Catalogues(), Hosts, Country, City, http, Sources,
+                    [this]() -> const TCoordinates& {
+                        if (catalogues_.positionsRead.valid()) catalogues_.positionsRead.wait();
+                        return catalogues_.positions->Get();
+                    },
+                    WarningsTimeLimit);
             } catch (...) {
                 failure = std::current_exception();
             }

@@ -97,6 +97,8 @@ public:
     // fixed at start-up.
     TServiceHosts Hosts;
     TSourceChoice Sources = DefaultSources();
+    // How long the warnings may take once a forecast is in.
+    std::chrono::milliseconds WarningsTimeLimit = kWarningsTimeLimit;
 
     // The place catalogues, filled by FormCreate and only read afterwards.
     const TCatalogues& Catalogues() const { return *catalogues_.tables; }

@@ -174,9 +174,12 @@ else
   for _ in $(seq 100); do [ "$(wc -l <"$work/ports")" -ge 2 ] && break; sleep 0.1; done
   tls_port=$(sed -n 's/^tls-port //p' "$work/ports")
   [ -n "$tls_port" ] || { fail "replica gave no TLS port: $(cat "$work/ports" "$work/replica.log")"; exit 1; }
-  printf '[serveurs]\nopen-meteo=127.0.0.1:%s\n' "$tls_port" >"$XDG_CONFIG_HOME/nubra.ini"
+  printf '[serveurs]\nopen-meteo=127.0.0.1:%s\nmeteoalarm=127.0.0.1:%s\n' "$tls_port" "$tls_port" >"$XDG_CONFIG_HOME/nubra.ini"
   SSL_CERT_FILE=$work/ca.pem expect_status 0 "$cli" forecast belgique Bruxelles
   sed -n 2p "$work/out" | grep -q " - 127.0.0.1:$tls_port$" || fail "TLS forecast: $(cat "$work/out" "$work/err")"
+  # The warnings over the same verified connection (the replica's day is
+  # fixed, so they may all be over: read, either way).
+  sed -n 3p "$work/out" | grep -q "^Vigilances indisponibles" && fail "TLS warnings: $(sed -n 3p "$work/out")"
   # fetch reads an https address the same way: here the replica's 404.
   SSL_CERT_FILE=$work/ca.pem expect_status 1 "$cli" fetch "https://127.0.0.1:$tls_port/nowhere"
   grep -qx "HTTP/1.1 404 Not Found" "$work/err" || fail "https fetch: $(cat "$work/err")"
