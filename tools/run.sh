@@ -86,8 +86,9 @@ done
 [ -n "$port" ] && { [ $tls = 0 ] || [ -n "$tls_port" ]; } || { echo "nubra-replica ne répond pas" >&2; exit 1; }
 
 # Every service on the replica: the historic ones over plain HTTP,
-# Open-Meteo over plain HTTP too ("http://") or, with --tls, over HTTPS (no
-# scheme). The rest of the demo settings is kept, but for [sources].
+# Open-Meteo and the warning services over plain HTTP too ("http://") or,
+# with --tls, over HTTPS (no scheme). The rest of the demo settings is
+# kept, but for [sources].
 ini="$demo/nubra.ini"
 kept=""
 [ -f "$ini" ] &&
@@ -103,7 +104,9 @@ fi
   for key in france suisse canada canada-site belgique; do
     printf '%s=127.0.0.1:%s\n' "$key" "$port"
   done
-  printf 'open-meteo=%s\n' "$open_meteo"
+  for key in open-meteo meteoalarm geomet; do
+    printf '%s=%s\n' "$key" "$open_meteo"
+  done
 } >"$ini.tmp" && mv "$ini.tmp" "$ini"
 
 if [ ${#source_args[@]} -gt 0 ]; then

@@ -20,6 +20,8 @@
 # docs/screenshot.png is the historic service's page (the defaults);
 # docs/screenshot-open-meteo.png is taken with
 #   SOURCE=open-meteo PAYS=3 VILLE=Bruxelles tools/screenshot.sh docs/screenshot-open-meteo.png
+# and docs/screenshot-vigilance.png with
+#   SOURCE=open-meteo tools/screenshot.sh docs/screenshot-vigilance.png
 #
 # Needs xvfb, xauth, x11-utils (xwininfo) and imagemagick (import); they
 # are installed when missing.
@@ -75,8 +77,11 @@ mkdir -p "$XDG_CONFIG_HOME"
   for key in france suisse canada canada-site belgique; do
     printf '%s=127.0.0.1:%s\n' "$key" "$port"
   done
-  # Open-Meteo's key without a scheme means HTTPS; the replica's is plain.
-  printf 'open-meteo=http://127.0.0.1:%s\n' "$port"
+  # Open-Meteo's and the warning services' keys without a scheme mean
+  # HTTPS; the replica's are plain.
+  for key in open-meteo meteoalarm geomet; do
+    printf '%s=http://127.0.0.1:%s\n' "$key" "$port"
+  done
 } >"$XDG_CONFIG_HOME/nubra.ini"
 
 # The city's index: the first place of that country whose name is exactly
