@@ -158,7 +158,7 @@ std::string PlaceWarnings(const TPlaceQuery& place, std::int32_t utcOffset, std:
             return WarningLines(source->Fetch(place, now, hosts, http), source->Issuer, utcOffset);
         } catch (const EHttpError& error) {
             // Abandoned by the user (no deadline passed): the whole command is.
-            if (!deadline.Expired() && error.Status() == 0 && std::string_view(error.what()) == kAbortedMessage)
+            if (!deadline.Expired() && error.Abandoned())
                 throw;
             reason = deadline.Expired() ? std::string("d\xE9lai d\xE9pass\xE9.") : std::string(error.what());
         } catch (const std::exception& error) {

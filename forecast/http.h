@@ -26,6 +26,9 @@
 
 namespace nubra {
 
+// The message of a fetch abandoned with TIdHTTP::Abort().
+inline constexpr std::string_view kAbortedMessage = "Op\xE9ration annul\xE9" "e.";
+
 class EHttpError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -41,6 +44,8 @@ public:
 
     // 0 when the failure was no answer (no connection, a cut, an abort).
     int Status() const noexcept { return status_; }
+    // Whether the fetch was abandoned with TIdHTTP::Abort().
+    bool Abandoned() const noexcept { return status_ == 0 && what() == kAbortedMessage; }
     const std::string& Body() const noexcept
     {
         static const std::string none;
@@ -59,8 +64,6 @@ struct THttpTimeLimits {
     std::chrono::milliseconds Connect;
     std::chrono::milliseconds Silence;
 };
-// The message of a fetch abandoned with TIdHTTP::Abort().
-inline constexpr std::string_view kAbortedMessage = "Op\xE9ration annul\xE9" "e.";
 
 inline constexpr std::chrono::seconds kLiveConnectTimeout{15};
 inline constexpr std::chrono::seconds kLiveSilenceTimeout{30};

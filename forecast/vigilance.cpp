@@ -292,8 +292,9 @@ std::vector<TWarning> FetchMeteoAlarmWarnings(std::string_view feed, const TPlac
                 warning = std::move(*block);
             }
         } catch (const EHttpError& error) {
-            if (error.Status() == 0)
-                throw;  // abandoned or cut off: the index entry would not be read either
+            if (error.Abandoned())
+                throw;  // by the user or the time limit: nothing more is fetched
+            // any other failure leaves the index entry, without its French text
         } catch (const EWarningDocument&) {
             // the index entry stays, without its French text
         }
