@@ -273,22 +273,30 @@ std::vector<TWarning> FetchMeteoAlarmWarnings(std::string_view feed, const TPlac
     });
     std::vector<TWarning> current = CurrentWarnings(std::move(entries), now);
 
-    std::size_t read = 0;
+    std::size_t fetched = 0;  // documents read already in this run are not counted
     for (TWarning& warning : current) {
         const std::string target = AddressTarget(warning.CapLink);
-        if (target.empty() || read == kMaxCapDocuments)
+        if (target.empty())
             continue;
-        ++read;
         std::optional<std::string> body = capDocuments().Find(target);
+        if (!body && fetched == kMaxCapDocuments)
+            continue;
         try {
             if (!body) {
+                ++fetched;
                 body = http.FetchLive(LiveServiceAddress(hosts.MeteoAlarm, target));
                 capDocuments().Keep(target, *body);
             }
             if (std::optional<TWarning> block = frenchBlock(*body, place)) {
-                // The index's times stand where the document leaves one out.
+                // The index's times stand where the document leaves one out,
+                // and the index's areas where it names the place's in words
+                // of its own.
                 if (!block->Onset) block->Onset = warning.Onset;
                 if (!block->Expires) block->Expires = warning.Expires;
+                if (place.Covers(warning) && !place.Covers(*block)) {
+                    block->AreaCodes.insert(block->AreaCodes.end(), warning.AreaCodes.begin(), warning.AreaCodes.end());
+                    block->Polygons.insert(block->Polygons.end(), warning.Polygons.begin(), warning.Polygons.end());
+                }
                 warning = std::move(*block);
             }
         } catch (const EHttpError& error) {

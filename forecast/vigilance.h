@@ -58,7 +58,8 @@ bool CoversPosition(const TWarning& warning, const TPosition& position);
 
 // -- Fetching --------------------------------------------------------------
 
-// The most CAP documents read for one place's warnings.
+// The most CAP documents fetched for one place's warnings (those read
+// earlier in the run are not fetched again, and not counted).
 inline constexpr std::size_t kMaxCapDocuments = 8;
 
 // How a feed's warnings are matched to a place: by the area codes of the
@@ -76,12 +77,13 @@ struct TPlaceMatch {
 // "switzerland", "luxembourg") on `hosts.MeteoAlarm` that are the place's,
 // current at `now` (CurrentWarnings), each replaced by the French block of
 // its full CAP document that covers the place (the first French block when
-// none says so). A document is asked of the configured host with its
-// link's path, at most kMaxCapDocuments of them, each read once in the
-// program's life; one that cannot be read leaves its index entry. Matched
-// by position, an index entry without a polygon waits for its document,
-// and is left out when that says nothing of the place. The index's
-// failures raise (EHttpError, EWarningDocument).
+// none says so, with the index entry's areas). A document is asked of the
+// configured host with its link's path, at most kMaxCapDocuments of them,
+// each read once in the program's life; one that cannot be read leaves its
+// index entry. Matched by position, an index entry without a polygon waits
+// for its document, and is left out when that says nothing of the place.
+// The index's failures raise (EHttpError, EWarningDocument), and so does
+// the abandon of the fetch.
 std::vector<TWarning> FetchMeteoAlarmWarnings(std::string_view feed, const TPlaceMatch& place, std::int64_t now,
                                               const TServiceHosts& hosts, TIdHTTP& http);
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "french_time.h"
+#include "recording_http.h"
 #include "saved_file.h"
 
 namespace nubra {
@@ -66,6 +67,58 @@ TEST(WarningCover, ByWholeAreaCodeOrByPolygon)
     w.Polygons = {{{45'000'000, -74'000'000}, {46'000'000, -74'000'000}, {46'000'000, -73'000'000}}};
     EXPECT_TRUE(CoversPosition(w, {45'900'000, -73'900'000}));
     EXPECT_FALSE(CoversPosition(w, {45'100'000, -73'100'000}));
+}
+
+// An index of ten current orange warnings for Bas-Rhin, each linking to its
+// own document: eight documents are fetched and the last two entries stay
+// as the index gives them; a document that gives the all-clear removes its
+// warning, one that cannot be had leaves its index entry, one naming the
+// area by another code keeps the index's. A second forecast fetches again
+// only what the first did not get.
+TEST(MeteoAlarmFetch, EightDocumentsAtMostEachOnceAndTheIndexWhereOneFails)
+{
+    const std::string period = "<cap:onset>2026-12-08T10:00:00+00:00</cap:onset>"
+                               "<cap:expires>2026-12-09T10:00:00+00:00</cap:expires>";
+    const std::string document = "https://meteoalarm.test/api/v1/warnings/feeds-france/fetch-test-";
+    std::string index = R"(<feed xmlns="http://www.w3.org/2005/Atom" xmlns:cap="urn:oasis:names:tc:emergency:cap:1.2">)";
+    test::TRecordingHttp http;
+    for (int n = 0; n < 10; ++n) {
+        const std::string id = std::to_string(n);
+        index += "<entry><cap:geocode><valueName>EMMA_ID</valueName><value>FR086</value></cap:geocode>"
+                 "<cap:areaDesc>Bas Rhin</cap:areaDesc><cap:event>Event " + id + "</cap:event>" + period +
+                 "<cap:identifier>id-" + id + "</cap:identifier><link href=\"" + document + id +
+                 "\" type=\"application/cap+xml\"/><title>Orange Wind Warning - Bas Rhin</title></entry>";
+        if (n == 1)
+            continue;  // a 404
+        http.Pages[document + id] =
+            R"(<alert xmlns="urn:oasis:names:tc:emergency:cap:1.2"><status>Actual</status><msgType>Alert</msgType>)"
+            "<identifier>id-" + id + "</identifier><info><language>fr-FR</language><event>Vigilance orange " + id +
+            "</event><responseType>" + (n == 0 ? "AllClear" : "Monitor") + "</responseType>" +
+            "<parameter><valueName>awareness_level</valueName><value>3; orange; Severe</value></parameter>" +
+            period + "<area><areaDesc>Bas-Rhin</areaDesc><geocode><valueName>EMMA_ID</valueName><value>" +
+            (n == 2 ? "FR999" : "FR086") + "</value></geocode></area></info></alert>";
+    }
+    index += "</feed>";
+    const std::string atom = "https://meteoalarm.test/feeds/meteoalarm-legacy-atom-france";
+    http.Pages[atom] = index;
+    TServiceHosts hosts;
+    hosts.MeteoAlarm = "meteoalarm.test";
+    TPlaceMatch place;
+    place.AreaCodes = "FR086 FR421";
+    const std::int64_t now = 20795LL * 86400 + 12 * 3600;  // 2026-12-08 12:00 UTC
+
+    std::vector<TWarning> first = FetchMeteoAlarmWarnings("france", place, now, hosts, http);
+    ASSERT_EQ(http.Requests.size(), 1 + kMaxCapDocuments);
+    std::vector<std::string> events;
+    for (const TWarning& w : first)
+        events.push_back(w.Event);
+    EXPECT_EQ(events, (std::vector<std::string>{"Event 1", "Vigilance orange 2", "Vigilance orange 3",
+                                                "Vigilance orange 4", "Vigilance orange 5", "Vigilance orange 6",
+                                                "Vigilance orange 7", "Event 8", "Event 9"}));
+
+    http.Requests.clear();
+    EXPECT_EQ(FetchMeteoAlarmWarnings("france", place, now, hosts, http).size(), 9u);
+    EXPECT_EQ(http.Requests, (std::vector<std::string>{atom, document + "1", document + "8", document + "9"}));
 }
 
 TEST(FrenchTime, DaysMonthsAndClocksOnEitherSideOfMidnight)
