@@ -71,7 +71,9 @@ bool worthShowing(const TWarning& w, std::int64_t now)
         return false;
     if (w.Ended)
         return false;
-    if ((w.Expires && *w.Expires <= now) || (w.EventEnd && *w.EventEnd <= now))
+    // In force until it expires, even when the event it is about is over
+    // (GeoMet's warnings stay issued a while after event_end_datetime).
+    if (w.Expires && *w.Expires <= now)
         return false;
     if (w.Level != 0 && w.Level < 2)
         return false;

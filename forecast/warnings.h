@@ -150,8 +150,9 @@ bool PolygonContains(const TPolygon& polygon, const TPosition& position);
 
 // The warnings worth showing at `now` (UTC seconds), most severe first:
 //   kept:   status Actual (or no status, as GeoMet, which serves actual
-//           warnings only); not Ended; expires and event end, where given,
-//           after `now`; level 2 (yellow) or more where a level is given;
+//           warnings only); not Ended; expires, where given, after `now`
+//           (a GeoMet warning stays in force past the end of its event,
+//           until it expires); level 2 (yellow) or more where a level is given;
 //           where Canada's alert type is given, a warning, watch, advisory
 //           or statement (so a statement without a colour stays).
 //   order:  level, highest first; then alert type (warning, watch,

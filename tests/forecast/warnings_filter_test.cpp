@@ -135,14 +135,16 @@ TEST(WarningFilter, AtomEntriesOfOneDocumentBecomeOneWarningOverTheirAreas)
     EXPECT_EQ(CurrentWarnings(twice, 1670428800).size(), 2u);
 }
 
-TEST(WarningFilter, GeoMetWarningsGoAtTheEndOfTheEventAndTheStatementStays)
+TEST(WarningFilter, GeoMetWarningsLastUntilTheyExpireAndTheStatementStays)
 {
     const auto alerts = ReadGeoMetAlerts(saved("eccc-geomet-weather-alerts_2026-03-05__linecast.json")).Warnings;
     const auto during = CurrentWarnings(alerts, 1772762400);  // 02:00 UTC
     ASSERT_EQ(during.size(), 7u);
     EXPECT_EQ(during[0].Kind, "warning");
     EXPECT_EQ(during[6].Kind, "statement");
-    const auto after = CurrentWarnings(alerts, 1772780400);  // 07:00 UTC: the rain warnings' events are over
+    // 07:00 UTC: the rain is over (06:00) but the warnings are in force to 08:04.
+    EXPECT_EQ(CurrentWarnings(alerts, 1772780400).size(), 7u);
+    const auto after = CurrentWarnings(alerts, 1772785800);  // 08:30 UTC
     ASSERT_EQ(after.size(), 1u);
     EXPECT_EQ(after[0].Kind, "statement");
 }
