@@ -79,14 +79,14 @@ TPlaceMatch byPosition(const TPlaceQuery& place) {
     return match;
 }
 
-template <const char* Feed, auto Match>
-std::vector<TWarning> meteoAlarm(const TPlaceQuery& place, std::int64_t now, const TServiceHosts& hosts,
+template <const char* Feed>
+std::vector<TWarning> meteoAlarm(const TPlaceMatch& place, std::int64_t now, const TServiceHosts& hosts,
                                  TIdHTTP& http) {
-    return FetchMeteoAlarmWarnings(Feed, Match(place), now, hosts, http);
+    return FetchMeteoAlarmWarnings(Feed, place, now, hosts, http);
 }
 
-std::vector<TWarning> geoMet(const TPlaceQuery& place, std::int64_t now, const TServiceHosts& hosts, TIdHTTP& http) {
-    return FetchGeoMetWarnings(positionOf(place), now, hosts, http);
+std::vector<TWarning> geoMet(const TPlaceMatch& place, std::int64_t now, const TServiceHosts& hosts, TIdHTTP& http) {
+    return FetchGeoMetWarnings(place.Position, now, hosts, http);
 }
 
 constexpr char kFranceFeed[] = "france";
@@ -131,14 +131,11 @@ private:
 
 } // namespace
 
-const TWarningSource kFranceWarnings = {"M\xE9t\xE9o-France", kMeteoAlarmKeys, byAreas,
-                                        meteoAlarm<kFranceFeed, byAreas>};
-const TWarningSource kSuisseWarnings = {"M\xE9t\xE9oSuisse", kMeteoAlarmKeys, byPosition,
-                                        meteoAlarm<kSuisseFeed, byPosition>};
+const TWarningSource kFranceWarnings = {"M\xE9t\xE9o-France", kMeteoAlarmKeys, byAreas, meteoAlarm<kFranceFeed>};
+const TWarningSource kSuisseWarnings = {"M\xE9t\xE9oSuisse", kMeteoAlarmKeys, byPosition, meteoAlarm<kSuisseFeed>};
 const TWarningSource kCanadaWarnings = {"Environnement Canada", kGeoMetKeys, byPosition, geoMet};
-const TWarningSource kBelgiqueWarnings = {"IRM", kMeteoAlarmKeys, byAreas, meteoAlarm<kBelgiqueFeed, byAreas>};
-const TWarningSource kLuxembourgWarnings = {"MeteoLux", kMeteoAlarmKeys, byAreas,
-                                            meteoAlarm<kLuxembourgFeed, byAreas>};
+const TWarningSource kBelgiqueWarnings = {"IRM", kMeteoAlarmKeys, byAreas, meteoAlarm<kBelgiqueFeed>};
+const TWarningSource kLuxembourgWarnings = {"MeteoLux", kMeteoAlarmKeys, byAreas, meteoAlarm<kLuxembourgFeed>};
 
 std::string SavedPlaceWarnings(const TPlaceQuery& place, std::string_view document, std::int32_t utcOffset,
                                std::int64_t now) {
@@ -155,7 +152,7 @@ std::string PlaceWarnings(const TPlaceQuery& place, std::int32_t utcOffset, std:
     {
         TDeadline deadline(http, place.WarningsTimeLimit);
         try {
-            return WarningLines(source->Fetch(place, now, hosts, http), source->Issuer, utcOffset);
+            return WarningLines(source->Fetch(source->Match(place), now, hosts, http), source->Issuer, utcOffset);
         } catch (const EHttpError& error) {
             // Abandoned by the user (no deadline passed): the whole command is.
             if (!deadline.Expired() && error.Abandoned())

@@ -66,10 +66,11 @@ struct TWarningSource {
     std::string_view Issuer;
     std::span<const std::string_view> HostKeys;
     // How the service's warnings are matched to `place`: by its areas or
-    // by its position.
+    // by its position (which a place without one raises).
     TPlaceMatch (*Match)(const TPlaceQuery& place);
-    // The warnings of `place` current at `now` (UTC seconds). Failures raise.
-    std::vector<TWarning> (*Fetch)(const TPlaceQuery& place, std::int64_t now, const TServiceHosts& hosts,
+    // The warnings of the place `Match` gave, current at `now` (UTC
+    // seconds). Failures raise.
+    std::vector<TWarning> (*Fetch)(const TPlaceMatch& place, std::int64_t now, const TServiceHosts& hosts,
                                    TIdHTTP& http);
 };
 
