@@ -94,7 +94,7 @@ expect_warnings Europe/Paris france Chamonix-Mont-Blanc $atom 2022-12-08T06:00:0
 expect_warnings Europe/Paris france Strasbourg $atom 2022-12-08T06:00:00Z "Aucune vigilance en cours"
 expect_warnings Europe/Paris france Chamonix-Mont-Blanc $atom 2022-12-08T15:00:00Z "Aucune vigilance en cours"
 expect_warnings Europe/Paris france Chamonix-Mont-Blanc meteoalarm-fr_cap_2022-12-07__meteoalert-api.xml \
-  2022-12-07T16:00:00Z "Aucune vigilance en cours"  # an all-clear
+  2022-12-07T05:00:30Z "Aucune vigilance en cours"  # an all-clear, within its minute
 geomet=eccc-geomet-weather-alerts_2026-03-05__linecast.json
 expect_warnings America/Toronto canada Toronto $geomet 2026-03-05T22:00:00Z \
   "avertissement de pluie verglaçante (jaune) : du jeudi 5 mars 17h00 au vendredi 6 mars 01h00 (Environnement Canada)"
