@@ -791,10 +791,4 @@ TOpenMeteoReading FetchOpenMeteo(std::string_view name, const TPosition& positio
     return ReadOpenMeteoAnswer(body, name, LiveServiceHost(hosts.OpenMeteo));
 }
 
-std::string GetForecastOpenMeteo(std::string_view name, const TPosition& position, const TServiceHosts& hosts,
-                                 TIdHTTP& http)
-{
-    return FetchOpenMeteo(name, position, hosts, http).Text;
-}
-
 } // namespace nubra

@@ -82,8 +82,4 @@ std::string OpenMeteoWeather(std::int64_t code);
 TOpenMeteoReading FetchOpenMeteo(std::string_view name, const TPosition& position, const TServiceHosts& hosts,
                                  TIdHTTP& http);
 
-// FetchOpenMeteo's text.
-std::string GetForecastOpenMeteo(std::string_view name, const TPosition& position, const TServiceHosts& hosts,
-                                 TIdHTTP& http);
-
 } // namespace nubra

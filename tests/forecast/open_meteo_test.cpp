@@ -230,7 +230,7 @@ TEST(OpenMeteo, RequestsThePositionAndReportsTheServicesReason)
     TServiceHosts hosts = DefaultServiceHosts();
     hosts.OpenMeteo = "om.test:8080";
     test::TRecordingHttp http;
-    EXPECT_THROW(GetForecastOpenMeteo("Vancouver", {49282730, -123120740}, hosts, http), EHttpError);
+    EXPECT_THROW(FetchOpenMeteo("Vancouver", {49282730, -123120740}, hosts, http), EHttpError);
     ASSERT_EQ(http.Requests.size(), 1u);
     EXPECT_EQ(http.Requests[0],
               "https://om.test:8080/v1/forecast?latitude=49.2827&longitude=-123.1207"
@@ -246,7 +246,7 @@ TEST(OpenMeteo, RequestsThePositionAndReportsTheServicesReason)
     hosts.OpenMeteo = "http://om.test:8080";
     const std::string plain = "http" + http.Requests[0].substr(5);
     http.Pages[plain] = saved("open_meteo_answer.json");
-    const std::string text = GetForecastOpenMeteo("Vancouver", {49282730, -123120740}, hosts, http);
+    const std::string text = FetchOpenMeteo("Vancouver", {49282730, -123120740}, hosts, http).Text;
     EXPECT_EQ(http.Requests.back(), plain);
     EXPECT_NE(text.find("(CC BY 4.0) - om.test:8080\r\n"), std::string::npos) << text;
 
@@ -261,7 +261,7 @@ TEST(OpenMeteo, RequestsThePositionAndReportsTheServicesReason)
     } refusing;
     refusing.body = R"({"error":true,"reason":"Latitude must be in range of -90 to 90\u00b0. Given: 91.0."})";
     try {
-        GetForecastOpenMeteo("X", {}, hosts, refusing);
+        FetchOpenMeteo("X", {}, hosts, refusing);
         ADD_FAILURE();
     } catch (const EHttpError& e) {
         EXPECT_STREQ(e.what(), "Le service Open-Meteo refuse la demande : Latitude must be in range of -90 to "
@@ -269,7 +269,7 @@ TEST(OpenMeteo, RequestsThePositionAndReportsTheServicesReason)
     }
     refusing.body = "<html>400</html>";
     try {
-        GetForecastOpenMeteo("X", {}, hosts, refusing);
+        FetchOpenMeteo("X", {}, hosts, refusing);
         ADD_FAILURE();
     } catch (const EHttpError& e) {
         EXPECT_STREQ(e.what(), "HTTP/1.1 400 Bad Request");
