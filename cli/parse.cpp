@@ -149,7 +149,7 @@ int parseWarnings(const Args& positional, const std::optional<std::string>& nowT
         TCatalogues tables;
         LoadEmbeddedCatalogues(tables);
         const std::optional<std::int32_t> city = FindPlace(*country, tables, positional[2]);
-        if (!city || *city >= country->CityCount(tables)) {
+        if (!city || !IsValidCity(*country, tables, *city)) {
             std::fprintf(stderr, "nubra-cli parse : aucun lieu « %s » %s\n", positional[2].c_str(),
                          Cp1252ToUtf8(country->Where).c_str());
             return 1;

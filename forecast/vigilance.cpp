@@ -156,10 +156,6 @@ bool CoversPosition(const TWarning& warning, const TPosition& position)
     return false;
 }
 
-} // namespace nubra
-
-namespace nubra {
-
 namespace {
 
 // The CAP documents already read, by path: a document does not change once
@@ -324,9 +320,10 @@ std::vector<TWarning> ReadSavedWarnings(std::string_view document, const TPlaceM
     } else {
         // Atom or CAP, by the local name of the root element; the reader
         // checks that root again, with its namespace.
-        const std::string_view root = rootName(start);
-        const std::string_view local = root.substr(root.find(':') == std::string_view::npos ? 0 : root.find(':') + 1);
-        warnings = local == "feed" ? ReadMeteoAlarmAtom(document) : ReadCapDocument(document);
+        std::string_view root = rootName(start);
+        if (const std::size_t colon = root.find(':'); colon != std::string_view::npos)
+            root.remove_prefix(colon + 1);
+        warnings = root == "feed" ? ReadMeteoAlarmAtom(document) : ReadCapDocument(document);
     }
     std::erase_if(warnings, [&](const TWarning& w) { return !place.Covers(w); });
     return CurrentWarnings(std::move(warnings), now);
